@@ -1,0 +1,43 @@
+// Tovira's entry point: one copy per PC, then the hidden main window and its loop.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/build_mode.h"
+#include "app/process_list_win32.h"
+#include "ui/main_window_win32.h"
+#include "ui/ui_texts.h"
+
+namespace {
+
+bool AnotherCopyRuns() {
+  return tovira::CountProcessesNamed(tovira::CurrentProcessName()) > 1;
+}
+
+void ShowAlreadyRunning() {
+  const std::wstring text(tovira::texts::kAlreadyRunning);
+  const std::wstring caption(tovira::texts::kAlreadyRunningCaption);
+  ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // DLLs only from System32, never from the program's or the current folder.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+  if (AnotherCopyRuns()) {
+    ShowAlreadyRunning();
+    return 0;
+  }
+
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  auto window = tovira::FMain::Create(instance, tovira::BuildTargetMode());
+  if (!window) return 0;
+  tovira::RunMessageLoop();
+  return 0;
+}

@@ -1,0 +1,46 @@
+# Shared build settings: warnings, sanitizers, Wine, the per-mode programs.
+
+option(TOVIRA_WERROR "Treat warnings in Tovira's own code as errors" ON)
+set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
+
+function(tovira_project_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+  if(TOVIRA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  endif()
+endfunction()
+
+if(NOT WIN32 AND TOVIRA_SANITIZER STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(NOT WIN32 AND TOVIRA_SANITIZER STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  # Each build tree has its own Wine prefix; CTest runs Windows programs through it.
+  set(TOVIRA_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build tree")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/wine-run;${TOVIRA_WINEPREFIX}")
+endif()
+
+# One Tovira.exe per target mode, each in its own folder: build/<preset>/modeN/Tovira.exe.
+function(tovira_add_programs)
+  foreach(mode 1 2 3)
+    set(target tovira_mode${mode})
+    add_executable(${target} WIN32
+      ${PROJECT_SOURCE_DIR}/app/main_win32.cpp
+      ${PROJECT_SOURCE_DIR}/app/build_mode.cpp
+      ${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc)
+    target_compile_definitions(${target} PRIVATE TOVIRA_TARGET_MODE=${mode})
+    target_link_libraries(${target} PRIVATE tovira_win32)
+    target_link_options(${target} PRIVATE -municode)
+    tovira_project_warnings(${target})
+    set_target_properties(${target} PROPERTIES
+      OUTPUT_NAME Tovira
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/mode${mode})
+  endforeach()
+endfunction()

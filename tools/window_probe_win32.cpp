@@ -1,0 +1,66 @@
+// window_probe: looks at and drives Tovira's main window from outside, for the demo
+// and for people trying Tovira by hand under Wine.
+//   window_probe wait [ms]   wait until the window "トヴィラ" exists (exit 1 if not)
+//   window_probe show        show it in normal size, as the tray's test item does
+//   window_probe close       ask it to close, as Windows does at log-off
+//   window_probe state       print whether it exists and is visible
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"トヴィラ";
+
+HWND FindToviraWindow() {
+  return ::FindWindowW(L"ToviraMainWindow", kTitle);
+}
+
+int Wait(DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (FindToviraWindow() == nullptr) {
+    if (::GetTickCount64() >= deadline) {
+      std::fwprintf(stderr, L"window_probe: no Tovira window after %lu ms\n", timeoutMs);
+      return 1;
+    }
+    ::Sleep(20);
+  }
+  return 0;
+}
+
+int Usage() {
+  std::fwprintf(stderr, L"usage: window_probe wait [ms] | show | close | state\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  const std::wstring command = argv[1];
+  if (command == L"wait")
+    return Wait(argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 10000);
+  HWND window = FindToviraWindow();
+  if (command == L"state") {
+    std::wprintf(L"{\"exists\":%ls,\"visible\":%ls}\n", window ? L"true" : L"false",
+                 window && ::IsWindowVisible(window) ? L"true" : L"false");
+    return 0;
+  }
+  if (window == nullptr) {
+    std::fwprintf(stderr, L"window_probe: Tovira is not running\n");
+    return 1;
+  }
+  if (command == L"show") {
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    ::SetForegroundWindow(window);
+    return 0;
+  }
+  if (command == L"close") {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return Usage();
+}
