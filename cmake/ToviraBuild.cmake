@@ -4,6 +4,7 @@ option(TOVIRA_WERROR "Treat warnings in Tovira's own code as errors" ON)
 set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
 
 function(tovira_project_warnings target)
+  target_link_libraries(${target} PRIVATE tovira_sanitizers)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
   if(TOVIRA_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
@@ -13,12 +14,16 @@ function(tovira_project_warnings target)
   endif()
 endfunction()
 
+# Sanitizers reach Tovira's own targets through this interface library, so that
+# test support loaded into other programs (the modem-line shim) stays plain.
+add_library(tovira_sanitizers INTERFACE)
 if(NOT WIN32 AND TOVIRA_SANITIZER STREQUAL "address")
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
+  target_compile_options(tovira_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(tovira_sanitizers INTERFACE -fsanitize=address,undefined)
 elseif(NOT WIN32 AND TOVIRA_SANITIZER STREQUAL "thread")
-  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=thread)
+  target_compile_options(tovira_sanitizers INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(tovira_sanitizers INTERFACE -fsanitize=thread)
 endif()
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
