@@ -1,6 +1,7 @@
 # Shared build settings: warnings, sanitizers, Wine, the per-mode programs.
 
 option(TOVIRA_WERROR "Treat warnings in Tovira's own code as errors" ON)
+option(TOVIRA_E2E "Build the native end-to-end runner (needs the win64 build)" OFF)
 set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
 
 function(tovira_project_warnings target)

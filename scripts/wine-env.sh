@@ -5,6 +5,7 @@ tovira_wine_env() { # prefix
   export WINEPREFIX="$1"
   export WINEARCH=win64
   export WINEDEBUG=-all
+  export LANG=C.UTF-8
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   # Without a display of their own, tests draw on a private headless X server.
   export DISPLAY="${DISPLAY:-:${TOVIRA_XVFB_DISPLAY:-97}}"

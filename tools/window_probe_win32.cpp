@@ -4,11 +4,15 @@
 //   window_probe show        show it in normal size, as the tray's test item does
 //   window_probe close       ask it to close, as Windows does at log-off
 //   window_probe state       print whether it exists and is visible
+//   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
+//                            print its texts, then press its OK button
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <fcntl.h>
+#include <io.h>
 #include <string>
 
 namespace {
@@ -31,8 +35,30 @@ int Wait(DWORD timeoutMs) {
   return 0;
 }
 
+BOOL CALLBACK PrintChildText(HWND child, LPARAM) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(child, text, 512);
+  if (text[0] != L'\0') std::wprintf(L"%ls\n", text);
+  return TRUE;
+}
+
+// Message texts are printed as UTF-8, one per line.
+int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  HWND box = nullptr;
+  while ((box = ::FindWindowW(L"#32770", caption)) == nullptr || !::IsWindowVisible(box)) {
+    if (::GetTickCount64() >= deadline) return 1;
+    ::Sleep(20);
+  }
+  ::EnumChildWindows(box, PrintChildText, 0);
+  std::fflush(stdout);
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+  return 0;
+}
+
 int Usage() {
-  std::fwprintf(stderr, L"usage: window_probe wait [ms] | show | close | state\n");
+  std::fwprintf(stderr, L"usage: window_probe wait [ms] | show | close | state | dismiss CAPTION [ms]\n");
   return 2;
 }
 
@@ -40,9 +66,13 @@ int Usage() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Usage();
+  ::_setmode(::_fileno(stdout), _O_U8TEXT);
   const std::wstring command = argv[1];
   if (command == L"wait")
     return Wait(argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 10000);
+  if (command == L"dismiss" && argc > 2) {
+    return Dismiss(argv[2], argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 10000);
+  }
   HWND window = FindToviraWindow();
   if (command == L"state") {
     std::wprintf(L"{\"exists\":%ls,\"visible\":%ls}\n", window ? L"true" : L"false",

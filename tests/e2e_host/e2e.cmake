@@ -1,0 +1,25 @@
+# The native end-to-end runner: drives the virtual switch in-process and the win64
+# build's programs under Wine. Needs the win64 tree built first (scripts/test does).
+set(TOVIRA_WIN64_DIR "${PROJECT_SOURCE_DIR}/build/win64" CACHE PATH "The win64 build tree the scenarios run")
+
+add_executable(tovira_e2e_runner
+  e2e_host/child_process.cpp
+  e2e_host/wine_session.cpp
+  e2e_host/target_side.cpp
+  e2e_host/startup_e2e_test.cpp
+  e2e_host/tools_e2e_test.cpp)
+target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)
+target_compile_definitions(tovira_e2e_runner PRIVATE
+  TOVIRA_WIN64_DIR="${TOVIRA_WIN64_DIR}"
+  TOVIRA_HOST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
+  TOVIRA_HOST_BUILD_DIR="${CMAKE_BINARY_DIR}")
+add_dependencies(tovira_e2e_runner tovira_modem_lines)
+tovira_project_warnings(tovira_e2e_runner)
+
+set(prefix "${TOVIRA_WIN64_DIR}/wineprefix")
+add_test(NAME e2e_wine_up COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-up ${prefix})
+set_tests_properties(e2e_wine_up PROPERTIES FIXTURES_SETUP e2e_wine)
+add_test(NAME e2e_wine_down COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-up --down ${prefix})
+set_tests_properties(e2e_wine_down PROPERTIES FIXTURES_CLEANUP e2e_wine)
+gtest_discover_tests(tovira_e2e_runner DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
+  PROPERTIES FIXTURES_REQUIRED e2e_wine RESOURCE_LOCK wine_desktop TIMEOUT 120)
