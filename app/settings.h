@@ -1,0 +1,52 @@
+#pragma once
+// The per-user settings: read once at start-up, written once at an orderly exit.
+
+#include <string>
+#include <string_view>
+
+namespace tovira {
+
+inline constexpr std::size_t kIniTextUnits = 256;  // 255 characters and the terminator
+
+// GetIniStr, GetIniInt and PutIniStr on the settings file.
+class ProfileStore {
+ public:
+  virtual ~ProfileStore() = default;
+  // The stored text cut to `bufferUnits` - 1 units, or `fallback` when absent.
+  virtual std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                                 std::size_t bufferUnits) = 0;
+  // The stored integer, or `fallback` when the key is absent.
+  virtual int GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) = 0;
+  // Failures are not reported.
+  virtual void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
+};
+
+inline constexpr std::wstring_view kSettingsSection = L"Settings";
+inline constexpr std::wstring_view kDefaultDeviceName = L"KXRVP-M04";
+
+// "<application data>\brelkin\Tovira" and its "Settings.ini".
+std::wstring SettingsFolder(std::wstring_view applicationData);
+std::wstring SettingsFile(std::wstring_view settingsFolder);
+
+struct LoadedSettings {
+  std::wstring deviceName;
+  std::wstring portName;
+  bool portNotSave = false;     // chk_PortNotSave
+  bool showNotBalloon = false;  // mnu_NotBalloon
+  bool logMode = false;
+};
+
+LoadedSettings LoadSettings(ProfileStore& store);
+
+struct SettingsAtExit {
+  std::wstring chooserText;  // the text of cmb_BT
+  std::wstring portName;     // mPortName
+  bool portNotSave = false;
+  bool showNotBalloon = false;
+};
+
+// Writes DeviceName (only when the chooser has a text), PortName, PortNotSave
+// and ShowNotBalloon, in this order. LogMode is never written.
+void SaveSettings(ProfileStore& store, const SettingsAtExit& settings);
+
+}  // namespace tovira

@@ -1,0 +1,18 @@
+#pragma once
+// The serial worker's balloon and log texts, exactly as the user sees them. A
+// name comes first where a text follows a port or device name.
+
+#include <string_view>
+
+namespace tovira::link_texts {
+
+inline constexpr std::wstring_view kConnecting = L"と接続中．．．";          // device name +
+inline constexpr std::wstring_view kConnectingLog = L"接続中...";            // port name +
+inline constexpr std::wstring_view kCannotOpen = L"をオープンできません。";  // port name +
+inline constexpr std::wstring_view kConnectedLog = L"接続済";                // port name +
+inline constexpr std::wstring_view kConnected = L"と接続しました。";         // device name +
+inline constexpr std::wstring_view kDisconnected = L"と接断されました。";    // device name +
+inline constexpr std::wstring_view kNoSuchPort = L"指定したシリアルポートがありません。";
+inline constexpr std::wstring_view kCannotRead = L"シリアルポートから読み込めません。";  // + platform text
+
+}  // namespace tovira::link_texts

@@ -1,0 +1,61 @@
+#pragma once
+// The switch's serial port as the worker sees it. The Win32 port and the tests'
+// fake port implement it; only the serial worker ever touches one.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tovira {
+
+// The port's input lines.
+struct ModemLines {
+  bool cd = false;
+  bool dsr = false;
+  bool cts = false;
+};
+
+enum class ReadStatus { Byte, TimedOut, Failed };
+
+struct ReadResult {
+  ReadStatus status = ReadStatus::TimedOut;
+  std::uint8_t byte = 0;
+  std::wstring failureText;  // the platform's own text, for Failed
+};
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  virtual bool IsOpen() const = 0;
+  // CD, DSR and CTS; nothing when they cannot be read (the line check fails).
+  virtual std::optional<ModemLines> ReadModemLines() = 0;
+  // Received bytes waiting; nothing (with the platform's text) when the port failed.
+  virtual std::optional<std::size_t> BytesToRead(std::wstring& failureText) = 0;
+  // The idle pause: returns after `limit`, or as soon as `count` bytes are waiting.
+  virtual void WaitForBytes(std::size_t count, std::chrono::milliseconds limit) = 0;
+  // One byte; TimedOut after the port's read time-out of 1000 ms.
+  virtual ReadResult ReadByte() = 0;
+  // Closes the port; it counts as closed afterwards even when closing failed.
+  virtual void Close() = 0;
+};
+
+enum class OpenStatus { Opened, NameRefused, OpenFailed };
+
+struct OpenResult {
+  OpenStatus status = OpenStatus::OpenFailed;
+  std::unique_ptr<SerialPort> port;  // set for Opened
+};
+
+class SerialPortOpener {
+ public:
+  virtual ~SerialPortOpener() = default;
+  // Creates, sets up (9600 8N1, no handshake, DTR and RTS off, read time-out
+  // 1000 ms) and opens the named port. May block for a long time.
+  virtual OpenResult Open(const std::wstring& portName) = 0;
+};
+
+}  // namespace tovira

@@ -1,0 +1,130 @@
+#include "relay/target_relay.h"
+
+#include <optional>
+
+#include "ui/log_format.h"
+
+namespace tovira {
+namespace {
+
+constexpr int kButtonBits = 0x1F;
+
+std::optional<int> LowestButton(int state) {
+  for (int i = 0; i < 5; ++i) {
+    if ((state & (1 << i)) != 0) return i;
+  }
+  return std::nullopt;
+}
+
+void Store32(volatile std::uint8_t* at, std::uint32_t value) {
+  // One 32-bit store, as the target side expects; the view is page-aligned.
+  *reinterpret_cast<volatile std::uint32_t*>(at) = value;
+}
+
+}  // namespace
+
+std::string SharedMemoryName(TargetMode mode) {
+  return mode == TargetMode::Quorandel ? "QUORINDEX-SHARED-MEMORY" : "VELMORAX-SHARED-MEMORY";
+}
+
+std::wstring_view InterfaceProcessImage(TargetMode mode) {
+  switch (mode) {
+    case TargetMode::Velmora:
+      return L"VELMORAX.EXE";
+    case TargetMode::Quorandel:
+      return L"QUORINSVC.EXE";
+    case TargetMode::Harmoa:
+      break;
+  }
+  return L"";
+}
+
+TargetRelay::TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log)
+    : mode_(mode), platform_(platform), log_(std::move(log)) {}
+
+bool TargetRelay::InitSharedMem(const std::string& name) {
+  BlockOpenFailure failure = BlockOpenFailure::None;
+  volatile std::uint8_t* view = platform_.OpenBlock(name, failure);
+  if (view == nullptr) {
+    const std::wstring caption(kSharedMemoryErrorCaption);
+    platform_.ShowErrorBox(failure == BlockOpenFailure::MapFailed ? L"MapViewOfFile に失敗しました"
+                                                                  : L"CreateFileMapping に失敗しました",
+                           caption);
+    return false;
+  }
+  Store32(view, 0xFFFFFFFFu);
+  Store32(view + 4, 0xFFFFFFFFu);
+  pStatus_ = view;
+  pStatus_[0] = 0;
+  pStatus_[1] = 0;
+  return true;
+}
+
+void TargetRelay::PostRelease(NavigatorWindow navigator) {
+  if (const auto button = LowestButton(bef_sts_)) {
+    platform_.PostToNavigator(navigator, kReleaseMessage, *button);
+    log_(PutLogF(L"Post Quo OFF :%d", *button));
+  }
+}
+
+void TargetRelay::ToggleSwitch(int state) {
+  if (mode_ == TargetMode::Quorandel) {
+    if (const auto navigator = platform_.FindNavigator()) {
+      if (state != 0) {
+        if (const auto button = LowestButton(state)) {
+          platform_.PostToNavigator(*navigator, kPressMessage, *button);
+          log_(PutLogF(L"Post Quo ON :%d", *button));
+          bef_sts_ = state;
+        }
+      } else {
+        PostRelease(*navigator);
+      }
+    }
+    buttonHeld_ = (state & kButtonBits) != 0;
+  }
+  if (pStatus_ != nullptr) {
+    pStatus_[0] = 1;
+    pStatus_[1] = static_cast<std::uint8_t>(state & 0xFF);
+    log_(PutLogF(L"pStatus :%02X", state));
+  }
+}
+
+bool TargetRelay::chkUSBSwProcess() {
+  const std::wstring_view image = InterfaceProcessImage(mode_);
+  if (image.empty()) return false;
+  const auto paths = platform_.RunningImagePathsUpper();
+  if (!paths) return false;
+  for (const std::wstring& path : *paths) {
+    if (path.find(image) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
+void TargetRelay::ShowEnable(bool enabled) {
+  // A switch lost while a button is held must not leave the navigator holding
+  // it: release it as a frame with no button would.
+  if (!enabled && mode_ == TargetMode::Quorandel && buttonHeld_) {
+    buttonHeld_ = false;
+    if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator);
+  }
+  if (pStatus_ == nullptr) return;
+  if (enabled) {
+    pStatus_[0] = 1;
+  } else if (!chkUSBSwProcess()) {
+    pStatus_[0] = 0;
+  }
+}
+
+void TargetRelay::EndSharedMem() {
+  if (pStatus_ != nullptr) {
+    if (!chkUSBSwProcess()) {
+      pStatus_[0] = 0;
+      Store32(pStatus_, 0);
+      Store32(pStatus_ + 4, 0);
+    }
+    pStatus_ = nullptr;
+  }
+  platform_.CloseBlock();
+}
+
+}  // namespace tovira

@@ -1,0 +1,57 @@
+#pragma once
+// Hands every switch state to the target: the 8-byte named block (byte 0
+// connected, byte 1 the state, bytes 2-7 filler) and, in mode 2, press and release
+// messages to the navigator window. All calls run on the window thread.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/target_mode.h"
+#include "relay/relay_platform.h"
+
+namespace tovira {
+
+inline constexpr unsigned kPressMessage = 0x92A;
+inline constexpr unsigned kReleaseMessage = 0x929;
+inline constexpr std::string_view kNavigatorWindowClass = "Quorandel";
+inline constexpr std::wstring_view kSharedMemoryErrorCaption = L"共有メモリーエラー";
+
+std::string SharedMemoryName(TargetMode mode);
+// The interface process's image name, upper case; empty in mode 3 (never runs).
+std::wstring_view InterfaceProcessImage(TargetMode mode);
+
+class TargetRelay {
+ public:
+  using LogSink = std::function<void(const std::wstring&)>;
+
+  TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log);
+
+  // Creates (or opens) and initialises the block: 00 00 FF FF FF FF FF FF. On
+  // failure shows its error box and leaves the relay without a block.
+  bool InitSharedMem(const std::string& name);
+  // Relays one decoded frame.
+  void ToggleSwitch(int state);
+  // Whether the mode's interface process runs.
+  bool chkUSBSwProcess();
+  // Clears the block unless the interface process runs, then releases it.
+  void EndSharedMem();
+  // The block's part of showing the connection: byte 0 = 1 on connecting; on
+  // losing the link, byte 0 = 0 unless the interface process runs.
+  void ShowEnable(bool enabled);
+
+  bool HasBlock() const { return pStatus_ != nullptr; }
+
+ private:
+  void PostRelease(NavigatorWindow navigator);
+
+  TargetMode mode_;
+  RelayPlatform& platform_;
+  LogSink log_;
+  volatile std::uint8_t* pStatus_ = nullptr;
+  int bef_sts_ = -1;         // the last state that produced a press message
+  bool buttonHeld_ = false;  // the last relayed frame had a button down
+};
+
+}  // namespace tovira

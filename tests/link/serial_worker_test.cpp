@@ -1,0 +1,250 @@
+#include "link/serial_worker.h"
+
+#include <gtest/gtest.h>
+
+#include "link/frame_codec.h"
+#include "tests/link/link_fakes.h"
+
+namespace tovira {
+namespace {
+
+using namespace testing_fakes;
+using std::chrono::milliseconds;
+
+constexpr TargetMode kMode = TargetMode::Quorandel;
+
+class SerialWorkerTest : public testing::Test {
+ protected:
+  SerialWorkerTest() { flags.appEnding = &ending; }
+
+  // Runs the worker on this thread until `stopAt` of virtual time (or until it
+  // ends by itself).
+  void RunUntil(milliseconds stopAt) {
+    clock.At(stopAt, [this] { flags.running = false; });
+    SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, display);
+    worker.Run();
+  }
+
+  void FrameAt(milliseconds at, int state, int rotation = 0, int tag = 0) {
+    const EncodedFrame frame = EncodeFrame(kMode, static_cast<std::uint8_t>(state), rotation, tag);
+    opener.script.bytes.push_back({at, frame.control});
+    opener.script.bytes.push_back({at, frame.state});
+  }
+
+  std::vector<std::wstring> EventsStartingWith(const std::wstring& prefix) const {
+    std::vector<std::wstring> found;
+    for (const auto& event : display.Events()) {
+      if (event.rfind(prefix, 0) == 0) found.push_back(event);
+    }
+    return found;
+  }
+
+  FakeClock clock;
+  FakeOpener opener{clock};
+  RecordingDisplay display{&clock};
+  LineMemory memory;
+  std::atomic<bool> ending{false};
+  WorkerFlags flags;
+};
+
+TEST_F(SerialWorkerTest, ConnectsRelaysAFrameAndClosesWhenStopped) {
+  FrameAt(milliseconds(2000), 0x05, 3, 7);
+  RunUntil(milliseconds(2500));
+  const std::vector<std::wstring> expected = {
+      L"balloon:SW-1と接続中．．．",
+      L"msg:COM9接続中...",
+      L"enable:1",
+      L"com:OCDtrS",
+      L"msg:COM9接続済",
+      L"balloon:SW-1と接続しました。",
+      L"switch:5",
+      L"msg:00000101\t07\n",
+      L"com:ocdtrs",
+      L"enable:0",
+  };
+  EXPECT_EQ(display.Events(), expected);
+  const auto times = display.Times();
+  EXPECT_EQ(times[0], milliseconds(500)) << "an attempt begins with its pause";
+  EXPECT_EQ(times[3], milliseconds(1000)) << "the first line check follows the settle pause";
+  EXPECT_EQ(times[6], milliseconds(2000)) << "a whole frame ends the idle pause at once";
+  EXPECT_EQ(opener.closes, 1);
+}
+
+TEST_F(SerialWorkerTest, PortThatCannotBeOpenedIsRetriedEveryHalfSecond) {
+  opener.results.assign(10, OpenStatus::OpenFailed);
+  RunUntil(milliseconds(2200));
+  const std::vector<std::wstring> attempt = {
+      L"balloon:SW-1と接続中．．．",
+      L"msg:COM9接続中...",
+      L"balloon:COM9をオープンできません。",
+      L"msg:COM9をオープンできません。",
+  };
+  std::vector<std::wstring> expected;
+  for (int i = 0; i < 5; ++i) expected.insert(expected.end(), attempt.begin(), attempt.end());
+  expected.push_back(L"enable:0");
+  EXPECT_EQ(display.Events(), expected);
+  const auto times = display.Times();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(times[static_cast<std::size_t>(i) * 4], milliseconds(500 * (i + 1)));
+  EXPECT_EQ(opener.names, std::vector<std::wstring>(5, L"COM9"));
+}
+
+TEST_F(SerialWorkerTest, RefusedPortNameIsLoggedWithoutBalloon) {
+  opener.results.assign(3, OpenStatus::NameRefused);
+  RunUntil(milliseconds(900));  // asked to stop during the second attempt's pause: it still completes
+  const std::vector<std::wstring> expected = {
+      L"balloon:SW-1と接続中．．．",
+      L"msg:COM9接続中...",
+      L"msg:指定したシリアルポートがありません。",
+      L"balloon:SW-1と接続中．．．",
+      L"msg:COM9接続中...",
+      L"msg:指定したシリアルポートがありません。",
+      L"enable:0",
+  };
+  EXPECT_EQ(display.Events(), expected);
+}
+
+TEST_F(SerialWorkerTest, DroppedDsrLosesTheSwitchAndTheNextConnectionDropsWhatQueued) {
+  clock.At(milliseconds(3000), [this] { opener.script.lines.dsr = false; });
+  clock.At(milliseconds(3200), [this] { opener.script.lines.dsr = true; });
+  FrameAt(milliseconds(3100), 0x01);  // queued while the link was down
+  FrameAt(milliseconds(3600), 0x02);  // queued while the new link settled
+  FrameAt(milliseconds(4600), 0x04);  // after the connect wait
+  RunUntil(milliseconds(5000));
+  const auto events = display.Events();
+  const std::vector<std::wstring> lost = {L"com:OCdtrS", L"balloon:SW-1と接断されました。", L"com:ocdtrs",
+                                          L"enable:0", L"balloon:SW-1と接続中．．．"};
+  auto at = std::search(events.begin(), events.end(), lost.begin(), lost.end());
+  ASSERT_NE(at, events.end()) << "no disconnect sequence";
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接続しました。"), 2);
+  EXPECT_EQ(EventsStartingWith(L"switch:"), std::vector<std::wstring>{L"switch:4"});
+  EXPECT_EQ(opener.opens, 2);
+}
+
+TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
+  opener.script.lines.dsr = false;
+  // Opens at 500, 1500, 2500; each settles 500 ms, then its line check finds no DSR.
+  // The stop at 2900 comes while the third settles: that one still runs its check.
+  RunUntil(milliseconds(2900));
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接続中．．．"), 3);
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 3);
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接続しました。"), 0);
+  EXPECT_EQ(display.Count(L"msg:COM9接続済"), 0);
+}
+
+TEST_F(SerialWorkerTest, LinesThatCannotBeReadCountAsALostSwitch) {
+  clock.At(milliseconds(1500), [this] { opener.script.linesFail = true; });
+  RunUntil(milliseconds(1700));
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1);
+  EXPECT_EQ(opener.closes, opener.opens) << "every port opened is closed";
+  EXPECT_EQ(opener.opens, 2);
+}
+
+TEST_F(SerialWorkerTest, PortClosedByThePlatformCountsAsLostAndAttemptsKeepTheirPause) {
+  clock.At(milliseconds(1500), [this] { opener.lastPort->CloseBehindTheWorkersBack(); });
+  RunUntil(milliseconds(3000));
+  const auto events = display.Events();
+  const auto times = display.Times();
+  std::vector<milliseconds> attempts;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (events[i] == L"balloon:SW-1と接続中．．．") attempts.push_back(times[i]);
+  }
+  ASSERT_EQ(attempts.size(), 2u);
+  EXPECT_EQ(attempts[1] - milliseconds(1500), milliseconds(500));
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1);
+}
+
+TEST_F(SerialWorkerTest, ReadTimeOutIsIgnoredAndReadingGoesOn) {
+  FrameAt(milliseconds(1600), 0x03);
+  FrameAt(milliseconds(3000), 0x01);
+  opener.script.readOutcomes = {ReadStatus::TimedOut};
+  RunUntil(milliseconds(3500));
+  EXPECT_EQ(EventsStartingWith(L"switch:"), (std::vector<std::wstring>{L"switch:3", L"switch:1"}));
+  EXPECT_EQ(display.Count(L"msg:シリアルポートから読み込めません。"), 0);
+}
+
+TEST_F(SerialWorkerTest, ReadFailureEndsTheWorkerWithItsLogLine) {
+  FrameAt(milliseconds(1600), 0x03);
+  opener.script.readOutcomes = {ReadStatus::Failed};
+  RunUntil(milliseconds(60000));
+  const auto events = display.Events();
+  const std::vector<std::wstring> tail = {L"msg:シリアルポートから読み込めません。The device is not ready.",
+                                          L"com:ocdtrs", L"enable:0"};
+  ASSERT_GE(events.size(), tail.size());
+  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), events.end() - 3));
+  EXPECT_LT(clock.Elapsed(), milliseconds(2000)) << "the worker ended by itself";
+  EXPECT_EQ(opener.opens, 1) << "no reconnect after a read failure";
+}
+
+TEST_F(SerialWorkerTest, FailingByteCountEndsTheWorkerToo) {
+  clock.At(milliseconds(1200), [this] { opener.script.bytesToReadFailure = L"Access denied."; });
+  RunUntil(milliseconds(60000));
+  EXPECT_EQ(display.Count(L"msg:シリアルポートから読み込めません。Access denied."), 1);
+  EXPECT_LT(clock.Elapsed(), milliseconds(2000));
+}
+
+TEST_F(SerialWorkerTest, ConnectWaitDropsQueuedFramesOnePerCycle) {
+  FrameAt(milliseconds(600), 0x01);
+  FrameAt(milliseconds(700), 0x02);
+  FrameAt(milliseconds(1600), 0x04);
+  RunUntil(milliseconds(2000));
+  EXPECT_EQ(EventsStartingWith(L"switch:"), std::vector<std::wstring>{L"switch:4"});
+}
+
+TEST_F(SerialWorkerTest, FirstFrameAtTheDeadlineIsDecoded) {
+  FrameAt(milliseconds(1500), 0x10);  // the deadline: 1000 ms after the open at 500
+  RunUntil(milliseconds(1800));
+  EXPECT_EQ(EventsStartingWith(L"switch:"), std::vector<std::wstring>{L"switch:16"});
+}
+
+TEST_F(SerialWorkerTest, SingleByteWaitsForItsPartner) {
+  const EncodedFrame frame = EncodeFrame(kMode, 0x08, 5, 2);
+  opener.script.bytes = {{milliseconds(2000), frame.control}, {milliseconds(2300), frame.state}};
+  RunUntil(milliseconds(2600));
+  const auto events = display.Events();
+  const auto times = display.Times();
+  const auto it = std::find(events.begin(), events.end(), L"switch:8");
+  ASSERT_NE(it, events.end());
+  EXPECT_EQ(times[static_cast<std::size_t>(it - events.begin())], milliseconds(2300));
+}
+
+TEST_F(SerialWorkerTest, IdenticalFramesAreEachHandedOnAndLogged) {
+  FrameAt(milliseconds(1600), 0x01);
+  FrameAt(milliseconds(1600), 0x01);
+  RunUntil(milliseconds(1800));
+  EXPECT_EQ(EventsStartingWith(L"switch:"), (std::vector<std::wstring>{L"switch:1", L"switch:1"}));
+  EXPECT_EQ(display.Count(L"msg:00000001\t00\n"), 2);
+}
+
+TEST_F(SerialWorkerTest, LineChangesAreShownOncePerChange) {
+  clock.At(milliseconds(1500), [this] {
+    opener.script.lines.cd = false;
+    opener.script.lines.cts = false;
+  });
+  RunUntil(milliseconds(2500));
+  EXPECT_EQ(EventsStartingWith(L"com:"),
+            (std::vector<std::wstring>{L"com:OCDtrS", L"com:OcDtrs", L"com:ocdtrs"}));
+}
+
+TEST_F(SerialWorkerTest, RememberedLinesCarryOverToTheNextWorker) {
+  RunUntil(milliseconds(1200));
+  EXPECT_EQ(memory.last, LineStates{});
+  // A new worker whose first sample sees every line off shows nothing.
+  flags.running = true;
+  opener.results = {OpenStatus::OpenFailed};
+  RecordingDisplay second;
+  clock.At(clock.Elapsed() + milliseconds(300), [this] { flags.running = false; });
+  SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, second);
+  worker.Run();
+  EXPECT_EQ(second.Count(L"com:"), 0);
+}
+
+TEST_F(SerialWorkerTest, ShutdownEndsTheWorkerWithoutAnotherLineCheck) {
+  clock.At(milliseconds(1500), [this] { ending = true; });
+  RunUntil(milliseconds(60000));
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 0);
+  EXPECT_EQ(display.Events().back(), L"enable:0");
+  EXPECT_LT(clock.Elapsed(), milliseconds(1600));
+}
+
+}  // namespace
+}  // namespace tovira
