@@ -1,0 +1,242 @@
+#include "relay/target_relay.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tovira {
+namespace {
+
+class FakeRelayPlatform final : public RelayPlatform {
+ public:
+  volatile std::uint8_t* OpenBlock(const std::string& name, BlockOpenFailure& failure) override {
+    openedName = name;
+    failure = failWith;
+    if (failWith != BlockOpenFailure::None) return nullptr;
+    return block.data();
+  }
+  void CloseBlock() override { ++closes; }
+  void ShowErrorBox(const std::wstring& text, const std::wstring& caption) override {
+    boxes.push_back(caption + L"|" + text);
+  }
+  std::optional<NavigatorWindow> FindNavigator() override {
+    ++lookups;
+    if (!navigatorPresent) return std::nullopt;
+    return NavigatorWindow{42};
+  }
+  void PostToNavigator(NavigatorWindow window, unsigned message, int wParam) override {
+    EXPECT_EQ(window, NavigatorWindow{42});
+    posts.push_back((message == kPressMessage     ? "press "
+                     : message == kReleaseMessage ? "release "
+                                                  : "? ") +
+                    std::to_string(wParam));
+  }
+  std::optional<std::vector<std::wstring>> RunningImagePathsUpper() override {
+    if (!processListReadable) return std::nullopt;
+    return processes;
+  }
+
+  std::string BlockHex() const {
+    std::string hex;
+    char digits[3];
+    for (std::uint8_t byte : block) {
+      std::snprintf(digits, sizeof digits, "%02X", byte);
+      hex += digits;
+    }
+    return hex;
+  }
+
+  alignas(8) std::array<std::uint8_t, 8> block{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+  BlockOpenFailure failWith = BlockOpenFailure::None;
+  std::string openedName;
+  int closes = 0;
+  std::vector<std::wstring> boxes;
+  bool navigatorPresent = true;
+  int lookups = 0;
+  std::vector<std::string> posts;
+  bool processListReadable = true;
+  std::vector<std::wstring> processes = {L"C:\\WINDOWS\\SYSTEM32\\EXPLORER.EXE"};
+};
+
+class TargetRelayTest : public testing::TestWithParam<TargetMode> {
+ protected:
+  TargetRelay MakeRelay(TargetMode mode) {
+    return TargetRelay(mode, platform, [this](const std::wstring& line) { log.push_back(line); });
+  }
+
+  FakeRelayPlatform platform;
+  std::vector<std::wstring> log;
+};
+
+TEST_F(TargetRelayTest, InitialisedBlockReadsZeroZeroThenFiller) {
+  TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+  ASSERT_TRUE(relay.InitSharedMem(SharedMemoryName(TargetMode::Quorandel)));
+  EXPECT_EQ(platform.openedName, "QUORINDEX-SHARED-MEMORY");
+  EXPECT_EQ(platform.BlockHex(), "0000FFFFFFFFFFFF");
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(TargetRelayTest, BlockNamesAndInterfaceProcessesPerMode) {
+  EXPECT_EQ(SharedMemoryName(TargetMode::Velmora), "VELMORAX-SHARED-MEMORY");
+  EXPECT_EQ(SharedMemoryName(TargetMode::Quorandel), "QUORINDEX-SHARED-MEMORY");
+  EXPECT_EQ(SharedMemoryName(TargetMode::Harmoa), "VELMORAX-SHARED-MEMORY");
+  EXPECT_EQ(InterfaceProcessImage(TargetMode::Velmora), L"VELMORAX.EXE");
+  EXPECT_EQ(InterfaceProcessImage(TargetMode::Quorandel), L"QUORINSVC.EXE");
+  EXPECT_EQ(InterfaceProcessImage(TargetMode::Harmoa), L"");
+}
+
+TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
+  struct Case {
+    const char* name;
+    std::vector<int> states;
+    std::vector<std::string> posts;
+    std::string block;
+  };
+  const Case cases[] = {
+      {"buttons 2 and 4 press the lowest", {0x0A}, {"press 1"}, "010AFFFFFFFFFFFF"},
+      {"battery alone posts nothing", {0x80}, {}, "0180FFFFFFFFFFFF"},
+      {"first frame 0 releases button 1", {0x00}, {"release 0"}, "0100FFFFFFFFFFFF"},
+      {"release names the last press",
+       {0x02, 0x03, 0x00},
+       {"press 1", "press 0", "release 0"},
+       "0100FFFFFFFFFFFF"},
+      {"every repeat is posted",
+       {0x04, 0x04, 0x00, 0x00},
+       {"press 2", "press 2", "release 2", "release 2"},
+       "0100FFFFFFFFFFFF"},
+      {"bits 5 and 6 pass to the block", {0x61}, {"press 0"}, "0161FFFFFFFFFFFF"},
+      {"battery with a button", {0x90}, {"press 4"}, "0190FFFFFFFFFFFF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeRelayPlatform fresh;
+    platform = fresh;
+    TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+    ASSERT_TRUE(relay.InitSharedMem("QUORINDEX-SHARED-MEMORY"));
+    for (int state : c.states) relay.ToggleSwitch(state);
+    EXPECT_EQ(platform.posts, c.posts);
+    EXPECT_EQ(platform.BlockHex(), c.block);
+  }
+}
+
+TEST_F(TargetRelayTest, LogLinesOfOneFrame) {
+  TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
+  relay.ToggleSwitch(0x0A);
+  relay.ToggleSwitch(0x00);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"Post Quo ON :1", L"pStatus :0A", L"Post Quo OFF :1",
+                                            L"pStatus :00"}));
+}
+
+TEST_F(TargetRelayTest, MissingNavigatorLeavesTheLastPressAlone) {
+  TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
+  relay.ToggleSwitch(0x01);
+  platform.navigatorPresent = false;
+  relay.ToggleSwitch(0x04);  // lost: the navigator is not there
+  EXPECT_EQ(platform.BlockHex(), "0104FFFFFFFFFFFF");
+  platform.navigatorPresent = true;
+  relay.ToggleSwitch(0x00);
+  EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"}));
+  EXPECT_EQ(platform.lookups, 3) << "looked up anew on every frame";
+}
+
+TEST_P(TargetRelayTest, OtherModesWriteOnlyTheBlock) {
+  const TargetMode mode = GetParam();
+  TargetRelay relay = MakeRelay(mode);
+  relay.InitSharedMem(SharedMemoryName(mode));
+  for (int state : {0x01, 0x00, 0x1F, 0x80}) relay.ToggleSwitch(state);
+  relay.ShowEnable(false);
+  EXPECT_TRUE(platform.posts.empty());
+  EXPECT_EQ(platform.lookups, 0);
+  EXPECT_EQ(platform.BlockHex(), "0080FFFFFFFFFFFF");
+}
+INSTANTIATE_TEST_SUITE_P(VelmoraAndHarmoa, TargetRelayTest,
+                         testing::Values(TargetMode::Velmora, TargetMode::Harmoa));
+
+TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRuns) {
+  struct Case {
+    TargetMode mode;
+    std::vector<std::wstring> processes;
+    bool listReadable;
+    std::string afterDisconnect;
+    std::string afterExit;
+  };
+  const std::wstring velmorax = L"C:\\PROGRAM FILES\\VELMORA\\VELMORAX.EXE";
+  const std::wstring quorinsvc = L"D:\\QUOR\\QUORINSVC.EXE";
+  const Case cases[] = {
+      {TargetMode::Velmora, {}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {velmorax}, true, "0103FFFFFFFFFFFF", "0103FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {quorinsvc}, true, "0103FFFFFFFFFFFF", "0103FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {velmorax}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Harmoa, {velmorax, quorinsvc}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {velmorax}, false, "0003FFFFFFFFFFFF", "0000000000000000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ModeNumber(c.mode));
+    FakeRelayPlatform fresh;
+    platform = fresh;
+    platform.processes = c.processes;
+    platform.processListReadable = c.listReadable;
+    TargetRelay relay = MakeRelay(c.mode);
+    relay.InitSharedMem(SharedMemoryName(c.mode));
+    relay.ShowEnable(true);
+    EXPECT_EQ(platform.BlockHex(), "0100FFFFFFFFFFFF");
+    relay.ToggleSwitch(0x03);
+    relay.ShowEnable(false);
+    EXPECT_EQ(platform.BlockHex(), c.afterDisconnect);
+    relay.EndSharedMem();
+    EXPECT_EQ(platform.BlockHex(), c.afterExit);
+    EXPECT_EQ(platform.closes, 1);
+    EXPECT_FALSE(relay.HasBlock());
+    relay.ToggleSwitch(0x01);  // nothing may write into the released block
+    EXPECT_EQ(platform.BlockHex(), c.afterExit);
+  }
+}
+
+TEST_F(TargetRelayTest, LosingTheLinkWhileAButtonIsHeldReleasesItInModeTwo) {
+  TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
+  relay.ShowEnable(true);
+  relay.ToggleSwitch(0x84);  // button 3 held, battery low
+  relay.ShowEnable(false);
+  relay.ShowEnable(false);  // a second loss releases nothing more
+  EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 2", "release 2"}));
+  EXPECT_EQ(platform.BlockHex(), "0084FFFFFFFFFFFF") << "byte 1 keeps the last state";
+}
+
+TEST_F(TargetRelayTest, LosingTheLinkWithNoButtonHeldPostsNothing) {
+  TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
+  relay.ToggleSwitch(0x01);
+  relay.ToggleSwitch(0x00);
+  relay.ToggleSwitch(0x80);  // battery only
+  relay.ShowEnable(false);
+  EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"}));
+}
+
+TEST_F(TargetRelayTest, BlockThatCannotBeMadeShowsOneBoxAndTheRelayGoesOnWithoutIt) {
+  for (auto failure : {BlockOpenFailure::CreateFailed, BlockOpenFailure::MapFailed}) {
+    FakeRelayPlatform fresh;
+    platform = fresh;
+    platform.failWith = failure;
+    TargetRelay relay = MakeRelay(TargetMode::Quorandel);
+    EXPECT_FALSE(relay.InitSharedMem("QUORINDEX-SHARED-MEMORY"));
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0], failure == BlockOpenFailure::MapFailed
+                                     ? L"共有メモリーエラー|MapViewOfFile に失敗しました"
+                                     : L"共有メモリーエラー|CreateFileMapping に失敗しました");
+    relay.ShowEnable(true);
+    relay.ToggleSwitch(0x01);
+    relay.ShowEnable(false);
+    relay.EndSharedMem();
+    EXPECT_EQ(platform.BlockHex(), "1122334455667788") << "no write without a block";
+    EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"})) << "messages still work";
+  }
+}
+
+}  // namespace
+}  // namespace tovira
