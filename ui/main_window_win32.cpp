@@ -1,6 +1,7 @@
 #include "ui/main_window_win32.h"
 
-#include <string>
+#include <shellapi.h>
+#include <windowsx.h>
 
 #include "ui/ui_texts.h"
 #include "ui/window_messages_win32.h"
@@ -13,6 +14,7 @@ constexpr int kClientWidth = 256;
 constexpr int kClientHeight = 289;
 // No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
+constexpr RECT kFrame{8, 7, 8 + 241, 7 + 211};  // groupBox1, white
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXW windowClass{};
@@ -20,12 +22,28 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   windowClass.lpfnWndProc = proc;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
   return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+bool InFrame(int id) {
+  return (id >= kIdSerch && id <= kIdOK) || id == kIdPicture;
+}
+
 }  // namespace
+
+FMain::FMain(HINSTANCE instance, TargetMode mode)
+    : instance_(instance),
+      mode_(mode),
+      balloons_(std::make_shared<TrayBalloons>()),
+      tray_(balloons_),
+      handOff_(std::make_shared<WindowHandOff>(*this, balloons_)),
+      appEnding_(std::make_shared<std::atomic<bool>>(false)),
+      lampOnBrush_(::CreateSolidBrush(RGB(127, 255, 0))),
+      lampOffBrush_(::CreateSolidBrush(RGB(245, 245, 245))),
+      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
 
 std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode) {
   if (!RegisterWindowClass(instance, &FMain::WndProc)) return nullptr;
@@ -37,6 +55,11 @@ std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode) {
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                 instance, window.get());
   if (hwnd == nullptr) return nullptr;
+  window->CreateControls();
+  window->Init();
+  window->taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+  window->tray_.Add(hwnd, ::LoadIconW(nullptr, IDI_APPLICATION), std::wstring(texts::kTipNotConnected));
+  window->handOff_->Attach(hwnd);
   // The window starts minimized; its load handler hides it before the user can
   // interact, leaving only the tray icon.
   ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
@@ -45,10 +68,14 @@ std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode) {
 }
 
 FMain::~FMain() {
+  handOff_->Detach();
+  tray_.Remove();
   if (hwnd_ != nullptr) {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
   }
+  serialLink_.reset();  // a worker still running is left to end by itself
+  for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
 }
 
 LRESULT CALLBACK FMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,19 +87,49 @@ LRESULT CALLBACK FMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   }
   auto* self = reinterpret_cast<FMain*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return 0;  // nothing crosses the window procedure
+  }
 }
 
 LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == taskbarCreatedMessage_ && message != 0) {
+    tray_.AddAgain();  // Explorer restarted: the icon comes back
+    return 0;
+  }
   switch (message) {
     case kMsgLoad:
       FMain_Load();
       return 0;
+    case kMsgHandOff:
+      return RunHandOff(lParam);
+    case kMsgTrayIcon:
+      OnTrayIcon(lParam, wParam);
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(hwnd_, &paint);
+      ::FillRect(dc, &kFrame, whiteBrush_);
+      ::EndPaint(hwnd_, &paint);
+      return 0;
+    }
     case WM_CLOSE:
-      OnClose();
+      FMain_FormClosing();
+      ::DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
+    case WM_ENDSESSION:
+      // The process ends right after this returns: save and release now.
+      if (wParam) FMain_FormClosing();
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -81,17 +138,108 @@ LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void FMain::FMain_Load() {
-  if (loaded_) return;
-  loaded_ = true;
+void FMain::OnCommand(WORD id, WORD code) {
+  switch (id) {
+    case kCmdHelp:
+      mnu_Help_Click();
+      break;
+    case kCmdTest:
+      mnu_Test_Click();
+      break;
+    case kCmdNotBalloon:
+      mnu_NotBalloon_Click();
+      break;
+    case kCmdExit:
+      mnu_Exit_Click();
+      break;
+    case kIdOK:
+      if (code == BN_CLICKED) btn_OK_Click();
+      break;
+    case kIdLogClear:
+      if (code == BN_CLICKED) btn_LogClear_Click();
+      break;
+    default:
+      break;
+  }
+}
+
+void FMain::OnTrayIcon(LPARAM lParam, WPARAM wParam) {
+  // Only the secondary click opens the menu; a primary click or double click does nothing.
+  switch (LOWORD(lParam)) {
+    case WM_CONTEXTMENU:
+      ShowTrayMenu(GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam));
+      break;
+    case WM_RBUTTONUP: {  // a shell that keeps the old callback
+      POINT at{};
+      ::GetCursorPos(&at);
+      ShowTrayMenu(at.x, at.y);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void FMain::ShowTrayMenu(int x, int y) {
+  HMENU menu = ::CreatePopupMenu();
+  if (menu == nullptr) return;
+  const auto add = [&](WORD id, std::wstring_view text, UINT flags = 0) {
+    const std::wstring item(text);
+    ::AppendMenuW(menu, MF_STRING | flags, id, item.c_str());
+  };
+  add(kCmdHelp, texts::kMenuHelp);
+  add(kCmdTest, texts::kMenuTest);
+  add(kCmdNotBalloon, texts::kMenuNotBalloon, balloons_->suppressed() ? MF_CHECKED : MF_UNCHECKED);
+  add(kCmdExit, texts::kMenuExit);
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  ::SetForegroundWindow(hwnd_);
+  ::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, x, y, hwnd_, nullptr);
+  ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+  ::DestroyMenu(menu);
+}
+
+LRESULT FMain::OnControlColor(HDC dc, HWND control) {
+  const int id = ::GetDlgCtrlID(control);
+  if (id >= kIdOPEN && id < kIdOPEN + 6) {
+    const int state = lampState_[static_cast<std::size_t>(id - kIdOPEN)];
+    if (state >= 0) {
+      ::SetBkColor(dc, state != 0 ? RGB(127, 255, 0) : RGB(245, 245, 245));
+      return reinterpret_cast<LRESULT>(state != 0 ? lampOnBrush_ : lampOffBrush_);
+    }
+  } else if (InFrame(id)) {
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    if (id == kIdTitle || id == kIdName) ::SetTextColor(dc, RGB(70, 130, 180));
+    return reinterpret_cast<LRESULT>(whiteBrush_);
+  }
+  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+void FMain::mnu_Test_Click() {
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd_);
+}
+
+void FMain::btn_OK_Click() {
   ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-void FMain::OnClose() {
-  ::DestroyWindow(hwnd_);
+void FMain::mnu_NotBalloon_Click() {
+  balloons_->SetSuppressed(!balloons_->suppressed());
+}
+
+void FMain::mnu_Help_Click() {
+  const std::wstring address(texts::kManualAddress);
+  ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // failures ignored
+}
+
+void FMain::btn_LogClear_Click() {
+  ::SetWindowTextW(Control(kIdLog), L"");
 }
 
 void FMain::OnDestroy() {
+  handOff_->Detach();
+  tray_.Remove();
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   hwnd_ = nullptr;
   ::PostQuitMessage(0);

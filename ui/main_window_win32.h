@@ -1,39 +1,101 @@
 #pragma once
+// FMain: the status and set-up window. Hidden in normal use; the tray icon is the
+// program's presence. It owns the relay, the serial link and every control, and
+// every control update and every write to the block runs on its thread.
 
 #include <windows.h>
 
+#include <array>
+#include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "app/profile_store_win32.h"
 #include "app/target_mode.h"
+#include "link/serial_link.h"
+#include "link/serial_port_win32.h"
+#include "relay/relay_platform_win32.h"
+#include "relay/target_relay.h"
+#include "ui/hand_off_win32.h"
+#include "ui/tray_icon_win32.h"
 
 namespace tovira {
 
-// The main window: hidden after load, the tray icon being the program's presence.
-class FMain {
+class FMain final : public StatusDisplay {
  public:
   // Null when the window cannot be built.
   static std::unique_ptr<FMain> Create(HINSTANCE instance, TargetMode mode);
-  ~FMain();
-
+  ~FMain() override;
   FMain(const FMain&) = delete;
   FMain& operator=(const FMain&) = delete;
 
   HWND hwnd() const { return hwnd_; }
 
+  // The display operations (window thread).
+  void ShowSwitch(int state) override;
+  void ShowEnable(bool enabled) override;
+  void ShowMsg(const std::wstring& text) override;
+  void ShowCOM(const LineStates& lines) override;
+  void PutLog(const std::wstring& text);
+
  private:
-  FMain(HINSTANCE instance, TargetMode mode) : instance_(instance), mode_(mode) {}
+  FMain(HINSTANCE instance, TargetMode mode);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+  // Layout (main_window_layout_win32.cpp).
+  void CreateControls();
+  HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
+
+  // Start-up and shutdown (app/startup_win32.cpp).
+  void Init();
   void FMain_Load();
-  void OnClose();
+  void mnu_Exit_Click();
+  void FMain_FormClosing();
+  void StartSerialWorker();
+
+  // Handlers.
+  void OnCommand(WORD id, WORD code);
+  void OnTrayIcon(LPARAM lParam, WPARAM wParam);
+  void ShowTrayMenu(int x, int y);
+  LRESULT OnControlColor(HDC dc, HWND control);
+  void mnu_Test_Click();
+  void mnu_NotBalloon_Click();
+  void mnu_Help_Click();
+  void btn_OK_Click();
+  void btn_LogClear_Click();
   void OnDestroy();
 
   HINSTANCE instance_;
   TargetMode mode_;
   HWND hwnd_ = nullptr;
   bool loaded_ = false;
+  bool closing_ = false;
+  UINT taskbarCreatedMessage_ = 0;
+
+  std::shared_ptr<TrayBalloons> balloons_;
+  TrayIcon tray_;
+  std::shared_ptr<WindowHandOff> handOff_;
+  std::shared_ptr<std::atomic<bool>> appEnding_;  // AppEndng
+  std::unique_ptr<Win32ProfileStore> profile_;
+  Win32RelayPlatform relayPlatform_;
+  std::unique_ptr<TargetRelay> relay_;
+  std::unique_ptr<SerialLink> serialLink_;
+
+  std::wstring mDeviceName;
+  std::wstring mPortName;
+  std::wstring mFormName;
+  bool mLogMode = false;
+  std::vector<std::wstring> mDeviceArr;
+  std::vector<std::wstring> mCOMArr;
+
+  // Line-state lamps: unpainted until the first update, then on or off.
+  std::array<int, 6> lampState_{-1, -1, -1, -1, -1, -1};
+  HBRUSH lampOnBrush_ = nullptr;
+  HBRUSH lampOffBrush_ = nullptr;
+  HBRUSH whiteBrush_ = nullptr;
 };
 
 // Runs the window thread's message loop until the main window has gone.

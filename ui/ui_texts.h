@@ -10,3 +10,29 @@ inline constexpr std::wstring_view kAlreadyRunning = L"トヴィラは起動さ�
 inline constexpr std::wstring_view kAlreadyRunningCaption = L"二重起動はできません。";
 
 }  // namespace tovira::texts
+
+namespace tovira::texts {
+
+inline constexpr std::wstring_view kTipConnected = L"ワイヤレススイッチは接続されています。";
+inline constexpr std::wstring_view kTipNotConnected = L"ワイヤレススイッチは接続されていません。";
+inline constexpr std::wstring_view kExitQuestion =
+    L"を終了すると、スイッチが使えなくなりますがいいですか？\r\nここで終了しても、ウインドウズを再起動すると"
+    L"使えるようになります。";
+inline constexpr std::wstring_view kExitCaptionSuffix = L"の警告";
+inline constexpr std::wstring_view kClosing = L"終了処理中...";
+inline constexpr std::wstring_view kClosed = L"終了処理完了";
+
+inline constexpr std::wstring_view kMenuVersion = L"バージョン情報(&A)";
+inline constexpr std::wstring_view kMenuHelp = L"ヘルプ(&H)";
+inline constexpr std::wstring_view kMenuTest = L"動作テスト(&T)";
+inline constexpr std::wstring_view kMenuNotBalloon = L"バルーン非表示(&B)";
+inline constexpr std::wstring_view kMenuExit = L"終了(&X)";
+
+// The mode labels, index = mode - 1.
+inline constexpr std::wstring_view kModeLabels[] = {L"（ヴェルモラ用）", L"（クオランデル用）",
+                                                    L"（ハルモア用）"};
+
+// Placeholder until the maker supplies the manual's real address.
+inline constexpr std::wstring_view kManualAddress = L"https://brelkin.example/tovira/manual/";
+
+}  // namespace tovira::texts

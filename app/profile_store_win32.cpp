@@ -1,0 +1,64 @@
+#include "app/profile_store_win32.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/scoped_handle_win32.h"
+
+namespace tovira {
+namespace {
+
+// The profile writer creates a missing file in the ANSI code page, where
+// Japanese device names turn into "?". A file that starts with a UTF-16LE
+// byte-order mark stays UTF-16LE.
+void CreateUnicodeFileIfMissing(const std::wstring& path) {
+  UniqueHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;  // exists already, or cannot be made: the write decides
+  const unsigned char bom[] = {0xFF, 0xFE};
+  DWORD written = 0;
+  ::WriteFile(file.get(), bom, sizeof bom, &written, nullptr);
+}
+
+}  // namespace
+
+std::wstring Win32ProfileStore::GetIniStr(std::wstring_view section, std::wstring_view key,
+                                          std::wstring_view fallback, std::size_t bufferUnits) {
+  std::vector<wchar_t> buffer(bufferUnits, L'\0');
+  const std::wstring sectionText(section), keyText(key), fallbackText(fallback);
+  const DWORD copied =
+      ::GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), fallbackText.c_str(), buffer.data(),
+                                 static_cast<DWORD>(bufferUnits), iniPath_.c_str());
+  return std::wstring(buffer.data(), copied);
+}
+
+int Win32ProfileStore::GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) {
+  const std::wstring sectionText(section), keyText(key);
+  return static_cast<int>(
+      ::GetPrivateProfileIntW(sectionText.c_str(), keyText.c_str(), fallback, iniPath_.c_str()));
+}
+
+void Win32ProfileStore::PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+  CreateUnicodeFileIfMissing(iniPath_);
+  const std::wstring sectionText(section), keyText(key), valueText(value);
+  ::WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), iniPath_.c_str());
+}
+
+std::wstring PrepareSettingsFolder() {
+  PWSTR roaming = nullptr;
+  std::wstring applicationData;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming)) &&
+      roaming != nullptr) {
+    applicationData = roaming;
+  }
+  ::CoTaskMemFree(roaming);
+  const std::wstring folder = SettingsFolder(applicationData);
+  if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  }
+  return folder;
+}
+
+}  // namespace tovira

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "app/settings.h"
+
+namespace tovira {
+
+// The settings file through the Windows profile functions. The path has no fixed
+// length limit.
+class Win32ProfileStore final : public ProfileStore {
+ public:
+  explicit Win32ProfileStore(std::wstring iniPath) : iniPath_(std::move(iniPath)) {}
+
+  std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                         std::size_t bufferUnits) override;
+  int GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) override;
+  void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) override;
+
+  const std::wstring& path() const { return iniPath_; }
+
+ private:
+  std::wstring iniPath_;  // IniPath
+};
+
+// The roaming application-data folder's "\brelkin\Tovira", created with its
+// parents when missing (a failure leaves the defaults; the exit's writes then fail
+// silently).
+std::wstring PrepareSettingsFolder();
+
+}  // namespace tovira

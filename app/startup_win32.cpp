@@ -1,0 +1,99 @@
+// The main window's life: start-up (settings, log mode, target mode, block), the
+// load that starts the link, the exit question and the orderly shutdown.
+
+#include "app/profile_store_win32.h"
+#include "ui/main_window_win32.h"
+#include "ui/ui_texts.h"
+#include "ui/window_messages_win32.h"
+
+namespace tovira {
+namespace {
+
+constexpr std::size_t kDeviceSlots = 256;
+
+std::wstring WindowText(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+}  // namespace
+
+void FMain::Init() {
+  profile_ = std::make_unique<Win32ProfileStore>(SettingsFile(PrepareSettingsFolder()));
+  const LoadedSettings settings = LoadSettings(*profile_);
+  mDeviceName = settings.deviceName;
+  mPortName = settings.portName;
+  ::SendMessageW(Control(kIdPortNotSave), BM_SETCHECK, settings.portNotSave ? BST_CHECKED : BST_UNCHECKED, 0);
+  balloons_->SetSuppressed(settings.showNotBalloon);
+  mLogMode = false;
+  if (settings.logMode) {
+    mLogMode = true;
+    ::ShowWindow(Control(kIdLogClear), SW_SHOW);
+    ::ShowWindow(Control(kIdLog), SW_SHOW);
+    RECT outer{};
+    ::GetWindowRect(hwnd_, &outer);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, 2 * (outer.bottom - outer.top),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  mFormName = std::wstring(FormNameOf(mode_));
+  relay_ = std::make_unique<TargetRelay>(mode_, relayPlatform_,
+                                         [this](const std::wstring& line) { PutLog(line); });
+  relay_->InitSharedMem(SharedMemoryName(mode_));  // reports its own failure
+  const std::wstring label(texts::kModeLabels[ModeNumber(mode_) - 1]);
+  ::SetWindowTextW(Control(kIdName), label.c_str());
+
+  serialLink_ = std::make_unique<SerialLink>(SerialLinkParts{mode_, std::make_shared<Win32SerialPortOpener>(),
+                                                             std::make_shared<SteadyLinkClock>(), handOff_,
+                                                             appEnding_});
+}
+
+void FMain::FMain_Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  ::ShowWindow(hwnd_, SW_HIDE);
+  *appEnding_ = false;
+  mDeviceArr.assign(kDeviceSlots, L"");
+  mCOMArr.assign(kDeviceSlots, L"");
+  if (mPortName.empty()) return;  // the device search finds the port
+  mDeviceArr[0] = mDeviceName;
+  mCOMArr[0] = mPortName;
+  HWND chooser = Control(kIdBT);
+  ::SendMessageW(chooser, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mDeviceName.c_str()));
+  ::SendMessageW(chooser, CB_SETCURSEL, 0, 0);  // a choice by the program runs no choice handler
+  StartSerialWorker();
+}
+
+void FMain::StartSerialWorker() {
+  serialLink_->Start(mPortName, mDeviceName);
+}
+
+void FMain::mnu_Exit_Click() {
+  const std::wstring title = WindowText(hwnd_);
+  const std::wstring text = title + std::wstring(texts::kExitQuestion);
+  const std::wstring caption = title + std::wstring(texts::kExitCaptionSuffix);
+  // Cancel is the default: Enter keeps the program running.
+  if (::MessageBoxW(hwnd_, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON2) ==
+      IDOK) {
+    ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+  }
+}
+
+void FMain::FMain_FormClosing() {
+  if (closing_) return;  // the system's end of session may follow a close
+  closing_ = true;
+  *appEnding_ = true;
+  PutLog(std::wstring(texts::kClosing));
+  // The waits serve the workers' hand-offs, so a worker inside one ends at once.
+  SentMessageServer server;
+  serialLink_->Stop(server);
+  SaveSettings(*profile_, {WindowText(Control(kIdBT)), mPortName,
+                           ::SendMessageW(Control(kIdPortNotSave), BM_GETCHECK, 0, 0) == BST_CHECKED,
+                           balloons_->suppressed()});
+  relay_->EndSharedMem();
+  PutLog(std::wstring(texts::kClosed));
+}
+
+}  // namespace tovira

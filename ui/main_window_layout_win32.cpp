@@ -1,0 +1,91 @@
+// The main window's controls at their places, for a font cell of 6 x 12.
+
+#include "ui/main_window_win32.h"
+
+#include <commctrl.h>
+
+#include "ui/ui_texts.h"
+#include "ui/window_messages_win32.h"
+
+namespace tovira {
+namespace {
+
+// The white frame's origin: its children are placed relative to it.
+constexpr int kFrameX = 8;
+constexpr int kFrameY = 7;
+
+struct ControlSpec {
+  WORD id;
+  const wchar_t* windowClass;
+  const wchar_t* text;
+  DWORD style;
+  DWORD exStyle;
+  int x, y, width, height;
+  bool inFrame;
+};
+
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
+constexpr DWORD kPicture = WS_CHILD | WS_VISIBLE | SS_BITMAP;
+constexpr DWORD kLamp = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE;
+
+// In tab order: the device list comes first.
+const ControlSpec kControls[] = {
+    {kIdBT, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 53, 40,
+     165, 200, true},
+    {kIdSerch, WC_BUTTONW, L"更新(&R)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 53, 13, 75, 23,
+     true},
+    {kIdSarch, WC_EDITW, L"更新中です。しばらくお待ちください。", WS_CHILD | ES_READONLY, 0, 53, 15, 181, 12,
+     true},
+    {kIdOK, WC_BUTTONW, L"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 85, 173, 75, 32, true},
+    {kIdPortNotSave, WC_BUTTONW, L"ポート番号を保存しない(&P)",
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 72, 224, 153, 16, false},
+    {kIdPicture, WC_STATICW, L"", kPicture, 0, 8, 13, 34, 39, true},
+    {kIdEnable, WC_STATICW, L"", kPicture, 0, 224, 45, 10, 10, true},
+    {kIdBatteryLabel, WC_STATICW, L"電池", WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE,
+     WS_EX_STATICEDGE, 189, 69, 31, 14, true},
+    {kIdBattery, WC_STATICW, L"", kPicture, 0, 224, 72, 10, 10, true},
+    {kIdTitle, WC_STATICW, L"トヴィラ", kLabel, 0, 6, 87, 230, 18, true},
+    {kIdName, WC_STATICW, L"（ヴェルモラ用）", WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 5, 105, 230, 18, true},
+    {kIdButtonNumber1 + 0, WC_STATICW, L"1", kLabel, 0, 32, 125, 15, 13, true},
+    {kIdButtonNumber1 + 1, WC_STATICW, L"2", kLabel, 0, 72, 124, 15, 13, true},
+    {kIdButtonNumber1 + 2, WC_STATICW, L"3", kLabel, 0, 112, 125, 15, 13, true},
+    {kIdButtonNumber1 + 3, WC_STATICW, L"4", kLabel, 0, 152, 125, 15, 13, true},
+    {kIdButtonNumber1 + 4, WC_STATICW, L"5", kLabel, 0, 192, 125, 15, 13, true},
+    {kIdButton1 + 0, WC_STATICW, L"", kPicture, 0, 28, 143, 20, 20, true},
+    {kIdButton1 + 1, WC_STATICW, L"", kPicture, 0, 68, 143, 20, 20, true},
+    {kIdButton1 + 2, WC_STATICW, L"", kPicture, 0, 108, 143, 20, 20, true},
+    {kIdButton1 + 3, WC_STATICW, L"", kPicture, 0, 148, 143, 20, 20, true},
+    {kIdButton1 + 4, WC_STATICW, L"", kPicture, 0, 188, 143, 20, 20, true},
+    {kIdStatusCaption, WC_STATICW, L"通信状況", kLabel, 0, 11, 245, 57, 12, false},
+    {kIdPortCaption, WC_STATICW, L"通信ポート：", kLabel, 0, 70, 245, 69, 12, false},
+    {kIdCOM, WC_STATICW, L"", kLabel, 0, 138, 245, 69, 12, false},
+    {kIdOPEN + 0, WC_STATICW, L"OPEN", kLamp, WS_EX_STATICEDGE, 13, 265, 41, 14, false},
+    {kIdOPEN + 1, WC_STATICW, L"CD", kLamp, WS_EX_STATICEDGE, 61, 265, 25, 14, false},
+    {kIdOPEN + 2, WC_STATICW, L"DSR", kLamp, WS_EX_STATICEDGE, 95, 265, 33, 14, false},
+    {kIdOPEN + 3, WC_STATICW, L"DTR", kLamp, WS_EX_STATICEDGE, 136, 265, 33, 14, false},
+    {kIdOPEN + 4, WC_STATICW, L"RTS", kLamp, WS_EX_STATICEDGE, 177, 265, 32, 14, false},
+    {kIdOPEN + 5, WC_STATICW, L"CTS", kLamp, WS_EX_STATICEDGE, 217, 265, 32, 14, false},
+    {kIdLogClear, WC_BUTTONW, L"ログクリア(&C)", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 177, 296, 72, 31,
+     false},
+    {kIdLog, WC_EDITW, L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+     WS_EX_CLIENTEDGE, 8, 333, 241, 269, false},
+};
+
+}  // namespace
+
+void FMain::CreateControls() {
+  auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
+  for (const ControlSpec& spec : kControls) {
+    const int x = spec.x + (spec.inFrame ? kFrameX : 0);
+    const int y = spec.y + (spec.inFrame ? kFrameY : 0);
+    HWND control = ::CreateWindowExW(
+        spec.exStyle, spec.windowClass, spec.text, spec.style, x, y, spec.width, spec.height, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.id)), instance_, nullptr);
+    if (control != nullptr) ::SendMessageW(control, WM_SETFONT, font, FALSE);
+  }
+  // The edit control's default limit (about 30,000 characters) would stop the
+  // log from taking lines silently.
+  ::SendMessageW(Control(kIdLog), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+}
+
+}  // namespace tovira
