@@ -48,7 +48,13 @@ class Win32SerialPort final : public SerialPort {
       // A failure shows up again at the next byte count, where it is handled.
       if (!::ReadFile(handle_.get(), buffer, wanted, &got, nullptr)) return;
       pending_.insert(pending_.end(), buffer, buffer + got);
-      if (got == 0) return;  // the wait timed out, or the far end is gone
+      if (got == 0) {
+        // Timed out, or a port that answers "nothing" at once: either way the
+        // pause is kept, so the worker never spins.
+        const ULONGLONG after = ::GetTickCount64();
+        if (after < deadline) ::Sleep(static_cast<DWORD>(deadline - after));
+        return;
+      }
     }
   }
 

@@ -21,6 +21,9 @@ static int read_line_bits(int fd, int* bits) {
   if (length <= 0) return 0;
   target[length] = '\0';
   if (strncmp(target, "/dev/pts/", 9) != 0) return 0;
+  /* Once the far end has closed, the pty's node is gone: "/dev/pts/N (deleted)". */
+  char* space = strchr(target + 9, ' ');
+  if (space != NULL) *space = '\0';
   const char* prefix = getenv("WINEPREFIX");
   if (prefix == NULL) return 0;
   snprintf(path, sizeof path, "%s/tovira-modem-lines/pts%s", prefix, target + 9);

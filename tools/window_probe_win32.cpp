@@ -4,6 +4,8 @@
 //   window_probe show        show it in normal size, as the tray's test item does
 //   window_probe close       ask it to close, as Windows does at log-off
 //   window_probe state       print whether it exists and is visible
+//   window_probe log         print the log panel's text
+//   window_probe text ID     print the text of the control with this id
 //   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
 //                            print its texts, then press its OK button
 
@@ -14,6 +16,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <string>
+
+#include "ui/window_messages_win32.h"
 
 namespace {
 
@@ -57,8 +61,22 @@ int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
   return 0;
 }
 
+int PrintControlText(HWND window, int id) {
+  HWND control = ::GetDlgItem(window, id);
+  if (control == nullptr) return 1;
+  const LRESULT length = ::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  ::SendMessageW(control, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                 reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  std::wprintf(L"%ls", text.c_str());
+  return 0;
+}
+
 int Usage() {
-  std::fwprintf(stderr, L"usage: window_probe wait [ms] | show | close | state | dismiss CAPTION [ms]\n");
+  std::fwprintf(
+      stderr,
+      L"usage: window_probe wait [ms] | show | close | state | log | text ID | dismiss CAPTION [ms]\n");
   return 2;
 }
 
@@ -83,6 +101,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"window_probe: Tovira is not running\n");
     return 1;
   }
+  if (command == L"log") return PrintControlText(window, tovira::kIdLog);
+  if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"show") {
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::SetForegroundWindow(window);

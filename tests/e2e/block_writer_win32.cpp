@@ -4,6 +4,8 @@
 //   --write HEX16     bytes 0-7, written one by one
 //   --post press|release WPARAM   a message to the "Quorandel" window
 //   --sleep MS        wait
+//   --squat N         hold an event under the block name of mode N, so that the
+//                     block cannot be created
 // The block stays mapped until the program ends.
 
 #include <windows.h>
@@ -49,6 +51,11 @@ int wmain(int argc, wchar_t** argv) {
       const WPARAM wParam = static_cast<WPARAM>(_wtoi(argv[++i]));
       HWND navigator = ::FindWindowA("Quorandel", nullptr);
       if (navigator == nullptr || !::PostMessageW(navigator, message, wParam, 0)) return 1;
+    } else if (arg == L"--squat" && hasValue) {
+      const char* name = _wtoi(argv[++i]) == 2 ? "QUORINDEX-SHARED-MEMORY" : "VELMORAX-SHARED-MEMORY";
+      if (::CreateEventA(nullptr, TRUE, FALSE, name) == nullptr) return 1;
+      std::puts("squatting");
+      std::fflush(stdout);
     } else if (arg == L"--sleep" && hasValue) {
       ::Sleep(static_cast<DWORD>(_wtoi(argv[++i])));
     } else {

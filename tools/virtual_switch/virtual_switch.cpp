@@ -43,6 +43,9 @@ VirtualSwitch::VirtualSwitch(std::string winePrefix, int comNumber, TargetMode m
   char name[256] = {};
   if (openpty(&masterFd_, &slaveFd_, name, nullptr, nullptr) != 0) throw SystemFailure("openpty");
   slavePath_ = name;
+  // Programs the owner starts (Wine among them) must not keep the far end open.
+  ::fcntl(masterFd_, F_SETFD, FD_CLOEXEC);
+  ::fcntl(slaveFd_, F_SETFD, FD_CLOEXEC);
   MakeRaw(slaveFd_);
   MakeRaw(masterFd_);
   WriteLinesFile();

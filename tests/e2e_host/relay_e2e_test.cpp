@@ -1,0 +1,198 @@
+// The whole chain: virtual switch -> port -> Tovira -> block and navigator messages.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/e2e_host/scenario.h"
+
+namespace tovira::e2e {
+namespace {
+
+constexpr Millis kWait = kScenarioWait;
+
+std::vector<std::string> Messages(const TargetMonitor& monitor) {
+  std::vector<std::string> found;
+  for (const std::string& line : monitor.lines()) {
+    const auto event = JsonField(line, "event");
+    if (event == "press" || event == "release")
+      found.push_back(*event + " " + JsonField(line, "wParam").value_or(""));
+  }
+  return found;
+}
+
+class EveryMode : public testing::TestWithParam<int> {};
+
+TEST_P(EveryMode, ButtonsChordsBatteryAndSpareBitsReachTheTarget) {
+  Scenario scenario(GetParam());
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kWait)) << "the block after start-up";
+  ASSERT_TRUE(scenario.WaitConnected());
+
+  const int states[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x00, 0x05, 0x1F, 0x80, 0x81, 0x20, 0x40, 0x60, 0x00};
+  std::vector<std::string> expected;
+  int lastPress = -1;
+  for (int state : states) {
+    char command[32];
+    std::snprintf(command, sizeof command, "state 0x%02X", state);
+    ASSERT_TRUE(scenario.Switch(command));
+    ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(state), kWait)) << command;
+    // What the navigator must see: a press naming the lowest button down, and a
+    // release naming the button of the last press for every frame without one.
+    for (int button = 0; button < 5; ++button) {
+      if ((state & (1 << button)) != 0) {
+        expected.push_back("press " + std::to_string(button));
+        lastPress = state;
+        break;
+      }
+    }
+    if (state == 0) {
+      for (int button = 0; button < 5; ++button) {
+        if ((lastPress & (1 << button)) != 0) {
+          expected.push_back("release " + std::to_string(button));
+          break;
+        }
+      }
+    }
+  }
+  monitor.Collect(Millis(300));
+  EXPECT_EQ(Messages(monitor), GetParam() == 2 ? expected : std::vector<std::string>{});
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, testing::Values(1, 2, 3),
+                         [](const testing::TestParamInfo<int>& mode) {
+                           return "Mode" + std::to_string(mode.param);
+                         });
+
+TEST(Link, DsrOffDisconnectsAndDsrOnReconnectsDroppingWhatQueued) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.Switch("press 1"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x01), kWait));
+
+  ASSERT_TRUE(scenario.Switch("dsr off"));
+  ASSERT_TRUE(monitor.WaitForBlock("0001FFFFFFFFFFFF", kWait)) << "byte 0 falls, byte 1 keeps the state";
+  ASSERT_TRUE(scenario.Switch("press 3"));  // sent while the port is closed: never relayed
+
+  ASSERT_TRUE(scenario.Switch("dsr on"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x01), kWait)) << "reconnected";
+  ASSERT_TRUE(scenario.Switch("press 4"));  // within the connect wait: dropped
+  std::this_thread::sleep_for(Millis(1300));
+  ASSERT_TRUE(scenario.Switch("press 5"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x10), kWait));
+  monitor.Collect(Millis(200));
+  // The release on the loss: the navigator must not keep a button that nobody holds.
+  EXPECT_EQ(Messages(monitor), (std::vector<std::string>{"press 0", "release 0", "press 4"}));
+  const std::string log = scenario.Log();
+  EXPECT_NE(log.find("COM21接続済"), std::string::npos);
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(Link, VanishedPortEndsTheWorkerWithTheReadFailureLine) {
+  Scenario scenario(3);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.Switch("vanish"));
+  ASSERT_TRUE(monitor.WaitFor(
+      "block", kWait,
+      [](const std::string& line) { return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0; }))
+      << scenario.Log() << monitor.LastBlock();
+  std::this_thread::sleep_for(Millis(1500));
+  const std::string log = scenario.Log();
+  const std::size_t failure = log.find("シリアルポートから読み込めません。");
+  ASSERT_NE(failure, std::string::npos) << log;
+  EXPECT_NE(log.substr(failure).find_first_not_of("\r\n", 51), std::string::npos)
+      << "the system's text follows";
+  EXPECT_EQ(log.find("接続中...", failure), std::string::npos) << "no new attempt after a read failure";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(Relay, InterfaceProcessKeepsTheBlockInModeOne) {
+  Scenario scenario(1);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor({}, "tools/VELMORAX/VELMORAX.EXE");
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.Switch("press 2"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kWait));
+  ASSERT_TRUE(scenario.Switch("dsr off"));
+  std::this_thread::sleep_for(Millis(1500));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+  monitor.Collect(Millis(300));
+  EXPECT_EQ(monitor.LastBlock(), ConnectedBlock(0x02)) << "neither the disconnect nor the exit touched it";
+}
+
+TEST(Relay, ExitZeroesTheBlockAndWritesTheSettingsInOrder) {
+  Scenario scenario(3);
+  WineSession::Get().RemoveSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kWait));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+  EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kWait));
+  const auto settings = WineSession::Get().ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(*settings, "[Settings]\r\nPortName=\r\nPortNotSave=0\r\nShowNotBalloon=0\r\n");
+}
+
+TEST(Relay, ExitWithAKnownDeviceWritesItsNameFirst) {
+  Scenario scenario(2);
+  WineSession::Get().RemoveSettings();
+  WineSession::Get().WriteSettings({{"PortName", scenario.portName()}, {"DeviceName", "スイッチ-7"}});
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(monitor.WaitForBlock("0100FFFFFFFFFFFF", kWait));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+  const auto settings = WineSession::Get().ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(*settings,
+            "[Settings]\r\nPortName=COM21\r\nDeviceName=スイッチ-7\r\nPortNotSave=0\r\nShowNotBalloon=0\r\n");
+}
+
+TEST(Relay, BlockCreatedFirstByTheTargetIsUsed) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor({"--create"});
+  const auto ready = monitor.WaitFor("ready", kWait);
+  ASSERT_TRUE(ready);
+  EXPECT_EQ(JsonField(*ready, "created"), "true");
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kWait));
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.Switch("press 3"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x04), kWait));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  ChildProcess squatter = WineSession::Get().StartWindowsProgram(
+      {WineSession::Get().Win64Tool("tests/block_writer.exe"), "--squat", "2", "--sleep", "60000"});
+  ASSERT_EQ(squatter.ReadLine(kWait), "squatting");
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(monitor.WaitFor("window", kWait));
+  scenario.tovira() = WineSession::Get().StartWindowsProgram({WineSession::Get().ToviraExe(2)});
+  const auto box = WineSession::Get().Probe({"dismiss", "共有メモリーエラー", "15000"});
+  ASSERT_TRUE(box);
+  EXPECT_NE(box->find("CreateFileMapping に失敗しました"), std::string::npos) << *box;
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "15000"})) << "the program runs on";
+  EXPECT_FALSE(WineSession::Get().Probe({"dismiss", "共有メモリーエラー", "500"})) << "only one box";
+  ASSERT_TRUE(monitor.WaitFor("press", Millis(100)) == std::nullopt);
+  std::this_thread::sleep_for(Millis(2500));  // open, settle, connect wait
+  ASSERT_TRUE(scenario.Switch("press 2"));
+  const auto press = monitor.WaitFor("press", kWait);
+  ASSERT_TRUE(press) << "messages still reach the navigator";
+  EXPECT_EQ(JsonField(*press, "wParam"), "1");
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+}  // namespace
+}  // namespace tovira::e2e

@@ -1,0 +1,69 @@
+#include "tests/e2e_host/scenario.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace tovira::e2e {
+
+std::string ConnectedBlock(int state) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "01%02X", state & 0xFF);
+  return std::string(hex) + "FFFFFFFFFFFF";
+}
+
+Scenario::Scenario(int mode, int com)
+    : mode_(mode),
+      com_(com),
+      switch_(WineSession::Get().prefix(), com, static_cast<TargetMode>(mode)),
+      script_(switch_, switchLog_, 12345u + static_cast<unsigned>(mode)) {}
+
+Scenario::~Scenario() {
+  if (tovira_.started() && !tovira_.Wait(Millis(0))) CloseTovira();
+  tovira_.Kill();
+  if (monitor_) monitor_->Stop();
+}
+
+void Scenario::WriteSettings(const std::vector<std::pair<std::string, std::string>>& extra) {
+  std::vector<std::pair<std::string, std::string>> keys = {
+      {"DeviceName", "SW-E2E"}, {"PortName", portName()}, {"LogMode", "730259"}};
+  keys.insert(keys.end(), extra.begin(), extra.end());
+  WineSession::Get().WriteSettings(keys);
+}
+
+TargetMonitor& Scenario::StartMonitor(const std::vector<std::string>& extraArgs, const std::string& image) {
+  monitor_ = std::make_unique<TargetMonitor>(TargetMonitor::Start(mode_, extraArgs, image));
+  return *monitor_;
+}
+
+bool Scenario::StartTovira() {
+  const WineSession& wine = WineSession::Get();
+  tovira_ = wine.StartWindowsProgram({wine.ToviraExe(mode_)});
+  return wine.Probe({"wait", "15000"}).has_value();
+}
+
+bool Scenario::WaitConnected() {
+  if (!monitor_->WaitFor("block", kScenarioWait, [](const std::string& line) {
+        return JsonField(line, "bytes").value_or("").rfind("01", 0) == 0;
+      })) {
+    return false;
+  }
+  // Frames within 1000 ms of the open are dropped by the connect wait.
+  std::this_thread::sleep_for(Millis(1300));
+  return true;
+}
+
+bool Scenario::Switch(const std::string& command) {
+  std::string error;
+  return script_.Execute(command, error);
+}
+
+std::string Scenario::Log() const {
+  return WineSession::Get().Probe({"log"}).value_or("");
+}
+
+std::optional<int> Scenario::CloseTovira() {
+  if (!WineSession::Get().Probe({"close"})) return std::nullopt;
+  return tovira_.Wait(kScenarioWait);
+}
+
+}  // namespace tovira::e2e

@@ -1,0 +1,59 @@
+#pragma once
+// One end-to-end scenario: a virtual switch on a COM port of the prefix, the
+// target monitor, and Tovira of one mode with fresh settings naming that port.
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e_host/target_side.h"
+#include "tests/e2e_host/wine_session.h"
+#include "tools/virtual_switch/switch_script.h"
+#include "tools/virtual_switch/virtual_switch.h"
+
+namespace tovira::e2e {
+
+inline constexpr Millis kScenarioWait(15000);
+
+// "01" + the state + the filler, as the block reads while connected.
+std::string ConnectedBlock(int state);
+
+class Scenario {
+ public:
+  explicit Scenario(int mode, int com = 21);
+  ~Scenario();
+
+  int mode() const { return mode_; }
+  std::string portName() const { return "COM" + std::to_string(com_); }
+
+  // Settings naming the switch's port, with the log panel on, plus `extra` keys.
+  void WriteSettings(const std::vector<std::pair<std::string, std::string>>& extra = {});
+  TargetMonitor& StartMonitor(const std::vector<std::string>& extraArgs = {},
+                              const std::string& image = "tools/target_monitor.exe");
+  // Starts Tovira and waits for its window; false when it did not come.
+  bool StartTovira();
+  // Waits until the port is open (byte 0 = 1) and the connect wait has passed.
+  bool WaitConnected();
+  // One command of the virtual switch's language.
+  bool Switch(const std::string& command);
+  // The log panel's text.
+  std::string Log() const;
+  // Closes Tovira's window as the system does; its exit code.
+  std::optional<int> CloseTovira();
+
+  TargetMonitor& monitor() { return *monitor_; }
+  ChildProcess& tovira() { return tovira_; }
+
+ private:
+  int mode_;
+  int com_;
+  tools::VirtualSwitch switch_;
+  std::ostringstream switchLog_;
+  tools::SwitchScript script_;
+  std::unique_ptr<TargetMonitor> monitor_;
+  ChildProcess tovira_;
+};
+
+}  // namespace tovira::e2e
