@@ -22,7 +22,29 @@ void CreateUnicodeFileIfMissing(const std::wstring& path) {
   ::WriteFile(file.get(), bom, sizeof bom, &written, nullptr);
 }
 
+// The profile functions stop at MAX_PATH. A longer settings path goes through
+// its folder's short (8.3) name when the volume has one; otherwise the long path
+// is kept and the functions fail as they would on any unreadable file.
+std::wstring ProfileFunctionPath(const std::wstring& path) {
+  if (path.size() < MAX_PATH) return path;
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return path;
+  const std::wstring folder = L"\\\\?\\" + path.substr(0, slash);
+  const DWORD needed = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
+  if (needed == 0) return path;
+  std::wstring shortFolder(needed, L'\0');
+  const DWORD length = ::GetShortPathNameW(folder.c_str(), shortFolder.data(), needed);
+  if (length == 0 || length >= needed) return path;
+  shortFolder.resize(length);
+  if (shortFolder.rfind(L"\\\\?\\", 0) == 0) shortFolder.erase(0, 4);
+  const std::wstring shortPath = shortFolder + path.substr(slash);
+  return shortPath.size() < MAX_PATH ? shortPath : path;
+}
+
 }  // namespace
+
+Win32ProfileStore::Win32ProfileStore(std::wstring iniPath)
+    : iniPath_(std::move(iniPath)), functionPath_(ProfileFunctionPath(iniPath_)) {}
 
 std::wstring Win32ProfileStore::GetIniStr(std::wstring_view section, std::wstring_view key,
                                           std::wstring_view fallback, std::size_t bufferUnits) {
@@ -30,20 +52,21 @@ std::wstring Win32ProfileStore::GetIniStr(std::wstring_view section, std::wstrin
   const std::wstring sectionText(section), keyText(key), fallbackText(fallback);
   const DWORD copied =
       ::GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), fallbackText.c_str(), buffer.data(),
-                                 static_cast<DWORD>(bufferUnits), iniPath_.c_str());
+                                 static_cast<DWORD>(bufferUnits), functionPath_.c_str());
   return std::wstring(buffer.data(), copied);
 }
 
 int Win32ProfileStore::GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) {
   const std::wstring sectionText(section), keyText(key);
   return static_cast<int>(
-      ::GetPrivateProfileIntW(sectionText.c_str(), keyText.c_str(), fallback, iniPath_.c_str()));
+      ::GetPrivateProfileIntW(sectionText.c_str(), keyText.c_str(), fallback, functionPath_.c_str()));
 }
 
 void Win32ProfileStore::PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
-  CreateUnicodeFileIfMissing(iniPath_);
+  CreateUnicodeFileIfMissing(functionPath_);
   const std::wstring sectionText(section), keyText(key), valueText(value);
-  ::WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), iniPath_.c_str());
+  ::WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(),
+                               functionPath_.c_str());
 }
 
 std::wstring PrepareSettingsFolder() {

@@ -10,7 +10,7 @@ namespace tovira {
 // length limit.
 class Win32ProfileStore final : public ProfileStore {
  public:
-  explicit Win32ProfileStore(std::wstring iniPath) : iniPath_(std::move(iniPath)) {}
+  explicit Win32ProfileStore(std::wstring iniPath);
 
   std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
                          std::size_t bufferUnits) override;
@@ -18,9 +18,11 @@ class Win32ProfileStore final : public ProfileStore {
   void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) override;
 
   const std::wstring& path() const { return iniPath_; }
+  const std::wstring& functionPath() const { return functionPath_; }
 
  private:
-  std::wstring iniPath_;  // IniPath
+  std::wstring iniPath_;       // IniPath
+  std::wstring functionPath_;  // what the profile functions are given
 };
 
 // The roaming application-data folder's "\brelkin\Tovira", created with its

@@ -18,6 +18,23 @@ TargetMonitor TargetMonitor::Start(int mode, const std::vector<std::string>& ext
 
 std::optional<std::string> TargetMonitor::WaitFor(const std::string& event, Millis timeout,
                                                   const std::function<bool(const std::string&)>& accept) {
+  const auto take = [&](std::size_t index) -> std::optional<std::string> {
+    if (consumed_[index] || JsonField(lines_[index], "event") != event) return std::nullopt;
+    if (accept && !accept(lines_[index])) return std::nullopt;
+    consumed_[index] = true;
+    // The block is a state: what it was before the state matched is history.
+    if (event == "block") {
+      for (std::size_t i = 0; i < index; ++i) {
+        if (JsonField(lines_[i], "event") == "block") consumed_[i] = true;
+      }
+    }
+    return lines_[index];
+  };
+  // Lines already read come first: the block and the window print in an order
+  // of their own.
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (auto line = take(i)) return line;
+  }
   const auto deadline = SteadyClock::now() + timeout;
   for (;;) {
     const auto left = std::chrono::duration_cast<Millis>(deadline - SteadyClock::now());
@@ -25,12 +42,12 @@ std::optional<std::string> TargetMonitor::WaitFor(const std::string& event, Mill
     auto line = process_.ReadLine(left);
     if (!line) return std::nullopt;
     lines_.push_back(*line);
-    if (JsonField(*line, "event") == event && (!accept || accept(*line))) return line;
+    consumed_.push_back(false);
+    if (auto taken = take(lines_.size() - 1)) return taken;
   }
 }
 
 std::optional<std::string> TargetMonitor::WaitForBlock(const std::string& hex, Millis timeout) {
-  if (LastBlock() == hex) return lines_.back();
   return WaitFor("block", timeout, [&](const std::string& line) { return JsonField(line, "bytes") == hex; });
 }
 
@@ -42,6 +59,7 @@ void TargetMonitor::Collect(Millis period) {
     auto line = process_.ReadLine(left);
     if (!line) return;
     lines_.push_back(*line);
+    consumed_.push_back(false);
   }
 }
 

@@ -17,8 +17,9 @@ class TargetMonitor {
   static TargetMonitor Start(int mode, const std::vector<std::string>& extraArgs = {},
                              const std::string& image = "tools/target_monitor.exe");
 
-  // Reads lines until one with this "event" (and, when given, passing `accept`)
-  // arrives; nothing on time-out. Every line read is kept.
+  // The first line not yet taken with this "event" (and, when given, passing
+  // `accept`), reading on until it arrives; nothing on time-out. Every line read
+  // is kept; taking a block line also takes the block lines before it.
   std::optional<std::string> WaitFor(const std::string& event, Millis timeout,
                                      const std::function<bool(const std::string&)>& accept = nullptr);
   std::optional<std::string> WaitForBlock(const std::string& hex, Millis timeout);
@@ -34,6 +35,7 @@ class TargetMonitor {
  private:
   ChildProcess process_;
   std::vector<std::string> lines_;
+  std::vector<bool> consumed_;
 };
 
 }  // namespace tovira::e2e
