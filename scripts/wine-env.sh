@@ -31,7 +31,7 @@ tovira_write_prefix_settings() { # file
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
-"MS UI Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
 "Meiryo UI"="IPAGothic"
 "Yu Gothic UI"="IPAGothic"
@@ -49,11 +49,15 @@ REG
 }
 
 tovira_prefix_create() {
-  [[ -f "$WINEPREFIX/.tovira-ready" ]] && return 0
+  [[ -f "$WINEPREFIX/.tovira-ready-2" ]] && return 0
   echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
+  # A prefix of an older recipe (or a half-made one) is a build artefact: start afresh.
+  if [[ -d "$WINEPREFIX/drive_c" ]]; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
   mkdir -p "$WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
+  timeout 120 wineboot -i </dev/null >/dev/null 2>&1 || true
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   cp -n /usr/share/wine/fonts/*.ttf "$fonts/" 2>/dev/null || true
@@ -67,8 +71,7 @@ tovira_prefix_create() {
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
   done
-  wineserver -w
-  touch "$WINEPREFIX/.tovira-ready"
+  touch "$WINEPREFIX/.tovira-ready-2"
 }
 
 # Starts the prefix's server ourselves, warmed with closed pipes: services that a

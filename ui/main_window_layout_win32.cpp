@@ -74,7 +74,12 @@ const ControlSpec kControls[] = {
 }  // namespace
 
 void FMain::CreateControls() {
-  auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
+  // The Japanese UI face; where it is missing the platform substitutes its own.
+  controlFont_ =
+      ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
+  auto font =
+      reinterpret_cast<WPARAM>(controlFont_ != nullptr ? controlFont_ : ::GetStockObject(DEFAULT_GUI_FONT));
   for (const ControlSpec& spec : kControls) {
     const int x = spec.x + (spec.inFrame ? kFrameX : 0);
     const int y = spec.y + (spec.inFrame ? kFrameY : 0);

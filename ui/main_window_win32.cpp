@@ -76,6 +76,7 @@ FMain::~FMain() {
   }
   serialLink_.reset();  // a worker still running is left to end by itself
   for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
+  if (controlFont_ != nullptr) ::DeleteObject(controlFont_);
 }
 
 LRESULT CALLBACK FMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

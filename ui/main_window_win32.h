@@ -96,6 +96,7 @@ class FMain final : public StatusDisplay {
   HBRUSH lampOnBrush_ = nullptr;
   HBRUSH lampOffBrush_ = nullptr;
   HBRUSH whiteBrush_ = nullptr;
+  HFONT controlFont_ = nullptr;
 };
 
 // Runs the window thread's message loop until the main window has gone.
