@@ -14,7 +14,7 @@ namespace {
 constexpr int kFrameX = 8;
 constexpr int kFrameY = 7;
 
-struct ControlSpec {
+struct ControlLayout {
   WORD id;
   const wchar_t* windowClass;
   const wchar_t* text;
@@ -29,7 +29,7 @@ constexpr DWORD kPicture = WS_CHILD | WS_VISIBLE | SS_BITMAP;
 constexpr DWORD kLamp = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE;
 
 // In tab order: the device list comes first.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {kIdBT, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 53, 40,
      165, 200, true},
     {kIdSerch, WC_BUTTONW, L"更新(&R)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 53, 13, 75, 23,
@@ -80,12 +80,12 @@ void FMain::CreateControls() {
                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
   auto font =
       reinterpret_cast<WPARAM>(controlFont_ != nullptr ? controlFont_ : ::GetStockObject(DEFAULT_GUI_FONT));
-  for (const ControlSpec& spec : kControls) {
-    const int x = spec.x + (spec.inFrame ? kFrameX : 0);
-    const int y = spec.y + (spec.inFrame ? kFrameY : 0);
+  for (const ControlLayout& entry : kControls) {
+    const int x = entry.x + (entry.inFrame ? kFrameX : 0);
+    const int y = entry.y + (entry.inFrame ? kFrameY : 0);
     HWND control = ::CreateWindowExW(
-        spec.exStyle, spec.windowClass, spec.text, spec.style, x, y, spec.width, spec.height, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.id)), instance_, nullptr);
+        entry.exStyle, entry.windowClass, entry.text, entry.style, x, y, entry.width, entry.height, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(entry.id)), instance_, nullptr);
     if (control != nullptr) ::SendMessageW(control, WM_SETFONT, font, FALSE);
   }
   // The edit control's default limit (about 30,000 characters) would stop the

@@ -1,0 +1,73 @@
+#pragma once
+// The Bluetooth device search (sarchBTProc): list the devices that have a COM
+// port, select the saved one, and start the link on its port. It runs on a worker
+// thread; everything that touches the window or the link is handed to the window
+// thread.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bluetooth/port_lookup.h"
+
+namespace tovira {
+
+inline constexpr std::size_t kMaxBluetoothDevices = 256;
+
+inline constexpr std::wstring_view kSearchStarted =
+    L"Bluetooth情報を検索中です。この処理には1分程度かかる場合があります。";
+inline constexpr std::wstring_view kSearchFinished = L"Bluetooth情報の検索を終了しました。";
+
+struct BluetoothDevice {
+  std::wstring name;
+  std::array<std::uint8_t, 6> address{};  // byte 0 least significant
+};
+
+// 12 lower-case hexadecimal digits, most significant byte first: 001122aabbcc.
+std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address);
+
+// getBTDevice: the known, remembered, connected and newly found devices, in the
+// platform's order (the search takes at most 256); empty when there is no radio.
+class BluetoothDeviceSource {
+ public:
+  virtual ~BluetoothDeviceSource() = default;
+  virtual std::vector<BluetoothDevice> FindDevices() = 0;
+};
+
+// The window side of a search. Every call but ShowBalloon runs on the window
+// thread while the search waits; failed hand-offs are dropped.
+class SearchHost {
+ public:
+  virtual ~SearchHost() = default;
+  virtual void ShowBalloon(const std::wstring& text) = 0;
+  virtual void ShowBtn(bool enable) = 0;
+  // The serial worker's stop step.
+  virtual void StopSerialWorker() = 0;
+  // mDeviceArr and mCOMArr emptied.
+  virtual void ClearDevices() = 0;
+  // SetBTCMB: the device as the next list entry (selected when it bears the saved
+  // name), and its port at the same position.
+  virtual void AddDevice(const std::wstring& name, const std::wstring& port) = 0;
+  // mPortName after the search.
+  virtual void SetPortName(const std::wstring& port) = 0;
+  // The serial worker's start step on mPortName.
+  virtual void StartSerialWorker() = 0;
+};
+
+struct SearchOutcome {
+  int listed = 0;
+  int selected = -1;
+  std::wstring portName;
+  bool cutShort = false;  // the application was ending
+  int portQueries = 0;
+};
+
+// sarchBTProc. `savedDevice` is mDeviceName (the list is locked during a search,
+// so it cannot change meanwhile). The serial ports are queried once per search.
+SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSource& devices,
+                              SerialPortSource& ports, SearchHost& host, const std::atomic<bool>& appEnding);
+
+}  // namespace tovira

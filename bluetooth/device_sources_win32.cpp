@@ -1,0 +1,127 @@
+#include "bluetooth/device_sources_win32.h"
+
+#include <windows.h>
+#include <bluetoothapis.h>
+#include <oleauto.h>
+#include <wbemidl.h>
+
+#include <memory>
+
+namespace tovira {
+namespace {
+
+struct BluetoothFindCloser {
+  void operator()(HBLUETOOTH_DEVICE_FIND find) const { ::BluetoothFindDeviceClose(find); }
+};
+using UniqueBluetoothFind = std::unique_ptr<std::remove_pointer_t<HBLUETOOTH_DEVICE_FIND>, BluetoothFindCloser>;
+
+template <typename T>
+struct ComReleaser {
+  void operator()(T* object) const { object->Release(); }
+};
+template <typename T>
+using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
+
+// COM on this thread for as long as the object lives.
+class ComApartment {
+ public:
+  ComApartment() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+  ~ComApartment() {
+    if (initialized_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
+
+BluetoothDevice FromRecord(const BLUETOOTH_DEVICE_INFO& info) {
+  BluetoothDevice device;
+  device.name = info.szName;
+  for (std::size_t i = 0; i < device.address.size(); ++i) device.address[i] = info.Address.rgBytes[i];
+  return device;
+}
+
+std::wstring StringProperty(IWbemClassObject* object, const wchar_t* name, bool& present) {
+  VARIANT value;
+  ::VariantInit(&value);
+  std::wstring text;
+  present = false;
+  if (SUCCEEDED(object->Get(name, 0, &value, nullptr, nullptr)) && value.vt == VT_BSTR && value.bstrVal != nullptr) {
+    text.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
+    present = true;
+  }
+  ::VariantClear(&value);
+  return text;
+}
+
+}  // namespace
+
+std::vector<BluetoothDevice> Win32BluetoothDeviceSource::FindDevices() {
+  BLUETOOTH_DEVICE_SEARCH_PARAMS search{};
+  search.dwSize = sizeof(search);
+  search.fReturnAuthenticated = TRUE;
+  search.fReturnRemembered = TRUE;
+  search.fReturnUnknown = TRUE;
+  search.fReturnConnected = TRUE;
+  search.fIssueInquiry = TRUE;
+  search.cTimeoutMultiplier = 5;  // 5 x 1.28 s
+  search.hRadio = nullptr;        // every local radio
+  BLUETOOTH_DEVICE_INFO info{};
+  info.dwSize = sizeof(info);
+  std::vector<BluetoothDevice> devices;
+  // No radio, no device and any failure look the same: nothing found.
+  UniqueBluetoothFind find(::BluetoothFindFirstDevice(&search, &info));
+  if (!find) return devices;
+  do {
+    if (devices.size() < kMaxBluetoothDevices) devices.push_back(FromRecord(info));
+  } while (::BluetoothFindNextDevice(find.get(), &info));
+  return devices;
+}
+
+std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
+  ComApartment apartment;
+  IWbemLocator* rawLocator = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                reinterpret_cast<void**>(&rawLocator)))) {
+    return std::nullopt;
+  }
+  ComPtr<IWbemLocator> locator(rawLocator);
+  IWbemServices* rawServices = nullptr;
+  BSTR space = ::SysAllocString(L"ROOT\\CIMV2");
+  const HRESULT connected = locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
+  ::SysFreeString(space);
+  if (FAILED(connected)) return std::nullopt;
+  ComPtr<IWbemServices> services(rawServices);
+  ::CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+
+  BSTR language = ::SysAllocString(L"WQL");
+  BSTR query = ::SysAllocString(L"SELECT DeviceID, PNPDeviceID FROM Win32_SerialPort");
+  IEnumWbemClassObject* rawResults = nullptr;
+  const HRESULT ran = services->ExecQuery(language, query, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+                                          nullptr, &rawResults);
+  ::SysFreeString(language);
+  ::SysFreeString(query);
+  if (FAILED(ran)) return std::nullopt;
+  ComPtr<IEnumWbemClassObject> results(rawResults);
+
+  std::vector<SerialPortEntry> ports;
+  for (;;) {
+    IWbemClassObject* rawObject = nullptr;
+    ULONG returned = 0;
+    if (results->Next(static_cast<LONG>(-1) /* WBEM_INFINITE */, 1, &rawObject, &returned) != WBEM_S_NO_ERROR || returned == 0) break;
+    ComPtr<IWbemClassObject> object(rawObject);
+    bool hasId = false;
+    bool hasPnp = false;
+    SerialPortEntry entry;
+    entry.deviceId = StringProperty(object.get(), L"DeviceID", hasId);
+    entry.pnpDeviceId = StringProperty(object.get(), L"PNPDeviceID", hasPnp);
+    if (!hasId) continue;  // a port without a DeviceID is skipped
+    if (ports.size() < kMaxSerialPorts) ports.push_back(std::move(entry));
+  }
+  return ports;
+}
+
+}  // namespace tovira

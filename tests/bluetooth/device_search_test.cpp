@@ -1,0 +1,185 @@
+#include "bluetooth/device_search.h"
+
+#include <gtest/gtest.h>
+
+namespace tovira {
+namespace {
+
+TEST(PortLookup, MatchingRules) {
+  const std::vector<SerialPortEntry> ports = {
+      {L"COM3", L"USB\\VID_0403&PID_6001\\A1"},
+      {L"COM12", L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&1A2B&0&001122AABBCC_C00000000"},
+      {L"COM14", L"BTHENUM\\{00001101}\\001122AABBCC_SECOND"},
+      {L"PORT7", L"BTHENUM\\{00001101}\\0A0B0C0D0E0F_C0"},
+      {L"xCOM-4a2!", L"BTHENUM\\{00001101}\\111111111111_C0"},
+      {L"COMX", L"BTHENUM\\{00001101}\\222222222222_C0"},
+      {L"COM9", L""},
+  };
+  const struct {
+    const wchar_t* address;
+    std::optional<std::wstring> port;
+  } cases[] = {
+      {L"001122aabbcc", L"COM12"},  // lower case finds upper case; the first match wins
+      {L"0a0b0c0d0e0f", L"PORT7"},  // no "COM": the DeviceID as it is
+      {L"111111111111", L"COM42"},  // only "COM" and the digits remain
+      {L"222222222222", L"COM"},
+      {L"ffffffffffff", std::nullopt},
+      {L"", L"COM3"},  // the empty text is in every identifier
+  };
+  for (const auto& c : cases) EXPECT_EQ(GetCOMName(ports, c.address), c.port) << c.address;
+  EXPECT_EQ(GetCOMName({}, L"001122aabbcc"), std::nullopt);
+}
+
+TEST(PortLookup, CaseFoldingIsOrdinal) {
+  EXPECT_TRUE(ContainsIgnoringCase(L"BTHENUM\\AbCdEf", L"abcdef"));
+  EXPECT_FALSE(ContainsIgnoringCase(L"abc", L"abcd"));
+  EXPECT_FALSE(ContainsIgnoringCase(L"ÄBC", L"äbc")) << "no language rules";
+}
+
+TEST(BluetoothAddress, MostSignificantByteFirstInLowerCase) {
+  EXPECT_EQ(BluetoothAddressText({0xCC, 0xBB, 0xAA, 0x22, 0x11, 0x00}), L"001122aabbcc");
+  EXPECT_EQ(BluetoothAddressText({0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}), L"0a0b0c0d0e0f");
+}
+
+class FakeDevices final : public BluetoothDeviceSource {
+ public:
+  std::vector<BluetoothDevice> devices;
+  std::vector<BluetoothDevice> FindDevices() override { return devices; }
+};
+
+class FakePorts final : public SerialPortSource {
+ public:
+  std::vector<SerialPortEntry> ports;
+  bool fails = false;
+  int queries = 0;
+  std::optional<std::vector<SerialPortEntry>> QueryPorts() override {
+    ++queries;
+    if (fails) return std::nullopt;
+    return ports;
+  }
+};
+
+class RecordingHost final : public SearchHost {
+ public:
+  explicit RecordingHost(std::atomic<bool>* endAfterFirstDevice = nullptr) : endAfterFirst_(endAfterFirstDevice) {}
+  void ShowBalloon(const std::wstring& text) override { calls.push_back(L"balloon:" + text); }
+  void ShowBtn(bool enable) override { calls.push_back(enable ? L"unlock" : L"lock"); }
+  void StopSerialWorker() override { calls.push_back(L"stop"); }
+  void ClearDevices() override { calls.push_back(L"clear"); }
+  void AddDevice(const std::wstring& name, const std::wstring& port) override {
+    calls.push_back(L"add:" + name + L"=" + port);
+    if (endAfterFirst_ != nullptr) *endAfterFirst_ = true;
+  }
+  void SetPortName(const std::wstring& port) override { calls.push_back(L"port:" + port); }
+  void StartSerialWorker() override { calls.push_back(L"start"); }
+  std::vector<std::wstring> calls;
+
+ private:
+  std::atomic<bool>* endAfterFirst_;
+};
+
+BluetoothDevice Device(const wchar_t* name, std::uint8_t last) { return {name, {last, 0, 0, 0, 0, 0}}; }
+
+SerialPortEntry PortFor(std::uint8_t last, const wchar_t* deviceId) {
+  wchar_t id[64];
+  std::swprintf(id, 64, L"BTHENUM\\{00001101}\\0000000000%02X_C0", last);
+  return {deviceId, id};
+}
+
+const std::wstring kStart = L"balloon:" + std::wstring(kSearchStarted);
+const std::wstring kEnd = L"balloon:" + std::wstring(kSearchFinished);
+
+TEST(DeviceSearch, Scenarios) {
+  const struct {
+    const char* name;
+    std::vector<BluetoothDevice> devices;
+    std::vector<SerialPortEntry> ports;
+    bool queryFails;
+    std::vector<std::wstring> calls;
+  } cases[] = {
+      {"no device", {}, {}, false, {L"lock", L"stop", L"clear", kStart, L"port:", kEnd, L"unlock"}},
+      {"saved device present",
+       {Device(L"other", 1), Device(L"SW", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+      {"saved device absent",
+       {Device(L"other", 1)},
+       {PortFor(1, L"COM3")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"port:", kEnd, L"unlock"}},
+      {"two bearing the saved name: the later wins",
+       {Device(L"SW", 1), Device(L"SW", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+      {"a device without a port between others is left out",
+       {Device(L"a", 1), Device(L"noport", 9), Device(L"SW", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:a=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+      {"a name differing in case is not the saved one",
+       {Device(L"sw", 2)},
+       {PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:sw=COM5", L"port:", kEnd, L"unlock"}},
+      {"a failed port query lists nothing and the search goes on",
+       {Device(L"SW", 2)},
+       {},
+       true,
+       {L"lock", L"stop", L"clear", kStart, L"port:", kEnd, L"unlock"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDevices devices;
+    devices.devices = c.devices;
+    FakePorts ports;
+    ports.ports = c.ports;
+    ports.fails = c.queryFails;
+    RecordingHost host;
+    std::atomic<bool> ending{false};
+    RunDeviceSearch(L"SW", devices, ports, host, ending);
+    EXPECT_EQ(host.calls, c.calls);
+  }
+}
+
+TEST(DeviceSearch, OneQueryServesEveryDevice) {
+  FakeDevices devices;
+  FakePorts ports;
+  for (std::uint8_t i = 1; i <= 20; ++i) {
+    devices.devices.push_back(Device(L"d", i));
+    ports.ports.push_back(PortFor(i, L"COM1"));
+  }
+  RecordingHost host;
+  std::atomic<bool> ending{false};
+  const SearchOutcome outcome = RunDeviceSearch(L"SW", devices, ports, host, ending);
+  EXPECT_EQ(outcome.listed, 20);
+  EXPECT_EQ(ports.queries, 1);
+  EXPECT_EQ(outcome.portQueries, 1);
+}
+
+TEST(DeviceSearch, TakesAtMost256Devices) {
+  FakeDevices devices;
+  FakePorts ports;
+  for (int i = 0; i < 300; ++i) devices.devices.push_back({L"d" + std::to_wstring(i), {1, 0, 0, 0, 0, 0}});
+  ports.ports.push_back(PortFor(1, L"COM1"));
+  RecordingHost host;
+  std::atomic<bool> ending{false};
+  EXPECT_EQ(RunDeviceSearch(L"d299", devices, ports, host, ending).listed, 256);
+}
+
+TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
+  FakeDevices devices;
+  devices.devices = {Device(L"SW", 1), Device(L"SW2", 2)};
+  FakePorts ports;
+  ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM5")};
+  std::atomic<bool> ending{false};
+  RecordingHost host(&ending);
+  const SearchOutcome outcome = RunDeviceSearch(L"SW", devices, ports, host, ending);
+  EXPECT_TRUE(outcome.cutShort);
+  EXPECT_EQ(host.calls, (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"port:COM3"}))
+      << "no end balloon, the controls stay locked, no worker";
+}
+
+}  // namespace
+}  // namespace tovira
