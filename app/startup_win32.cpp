@@ -57,7 +57,10 @@ void FMain::FMain_Load() {
   *appEnding_ = false;
   mDeviceArr.assign(kDeviceSlots, L"");
   mCOMArr.assign(kDeviceSlots, L"");
-  if (mPortName.empty()) return;  // the device search finds the port
+  if (mPortName.empty()) {
+    StartSearch();  // the search starts the link once it finds the port
+    return;
+  }
   mDeviceArr[0] = mDeviceName;
   mCOMArr[0] = mPortName;
   HWND chooser = Control(kIdBT);
@@ -68,6 +71,12 @@ void FMain::FMain_Load() {
 
 void FMain::StartSerialWorker() {
   serialLink_->Start(mPortName, mDeviceName);
+}
+
+void FMain::StopSerialWorker() {
+  // The wait serves the workers' hand-offs, so a worker inside one ends at once.
+  SentMessageServer server;
+  serialLink_->Stop(server);
 }
 
 void FMain::mnu_Exit_Click() {
@@ -86,9 +95,8 @@ void FMain::FMain_FormClosing() {
   closing_ = true;
   *appEnding_ = true;
   PutLog(std::wstring(texts::kClosing));
-  // The waits serve the workers' hand-offs, so a worker inside one ends at once.
-  SentMessageServer server;
-  serialLink_->Stop(server);
+  WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
+  StopSerialWorker();
   SaveSettings(*profile_, {WindowText(Control(kIdBT)), mPortName,
                            ::SendMessageW(Control(kIdPortNotSave), BM_GETCHECK, 0, 0) == BST_CHECKED,
                            balloons_->suppressed()});

@@ -6,6 +6,8 @@
 //   window_probe state       print whether it exists and is visible
 //   window_probe log         print the log panel's text
 //   window_probe text ID     print the text of the control with this id
+//   window_probe control ID  print a control's state: visible, enabled, items, selection
+//   window_probe click ID    press the button with this id
 //   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
 //                            print its texts, then press its OK button
 
@@ -73,10 +75,23 @@ int PrintControlText(HWND window, int id) {
   return 0;
 }
 
+int PrintControlState(HWND window, int id) {
+  HWND control = ::GetDlgItem(window, id);
+  if (control == nullptr) return 1;
+  std::wprintf(L"{\"visible\":%ls,\"enabled\":%ls,\"items\":%ld,\"selected\":%ld,\"checked\":%ld}\n",
+               // The control's own visibility: the whole window is hidden while resident.
+               (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0 ? L"true" : L"false",
+               ::IsWindowEnabled(control) ? L"true" : L"false",
+               static_cast<long>(::SendMessageW(control, CB_GETCOUNT, 0, 0)),
+               static_cast<long>(::SendMessageW(control, CB_GETCURSEL, 0, 0)),
+               static_cast<long>(::SendMessageW(control, BM_GETCHECK, 0, 0)));
+  return 0;
+}
+
 int Usage() {
-  std::fwprintf(
-      stderr,
-      L"usage: window_probe wait [ms] | show | close | state | log | text ID | dismiss CAPTION [ms]\n");
+  std::fwprintf(stderr,
+                L"usage: window_probe wait [ms] | show | close | state | log | text ID | control ID | click "
+                L"ID | dismiss CAPTION [ms]\n");
   return 2;
 }
 
@@ -103,6 +118,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
+  if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
+  if (command == L"click" && argc > 2) {
+    const int id = _wtoi(argv[2]);
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+    return 0;
+  }
   if (command == L"show") {
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::SetForegroundWindow(window);

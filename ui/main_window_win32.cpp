@@ -75,6 +75,13 @@ FMain::~FMain() {
     ::DestroyWindow(hwnd_);
   }
   serialLink_.reset();  // a worker still running is left to end by itself
+  if (searchThread_.joinable()) {
+    if (SearchAlive()) {
+      searchThread_.detach();  // its hand-offs fail once the window is gone
+    } else {
+      searchThread_.join();
+    }
+  }
   for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
   if (controlFont_ != nullptr) ::DeleteObject(controlFont_);
 }
@@ -158,6 +165,17 @@ void FMain::OnCommand(WORD id, WORD code) {
       break;
     case kIdLogClear:
       if (code == BN_CLICKED) btn_LogClear_Click();
+      break;
+    case kIdSerch:
+      if (code == BN_CLICKED) btn_Serch_Click();
+      break;
+    case kIdBT:
+      // The user's committed choice: picked from the open list (SELENDOK), or
+      // changed with the keys while it is closed. CB_SETCURSEL sends neither.
+      if (code == CBN_SELENDOK ||
+          (code == CBN_SELCHANGE && !::SendMessageW(Control(kIdBT), CB_GETDROPPEDSTATE, 0, 0))) {
+        cmb_BT_SelectionChangeCommitted();
+      }
       break;
     default:
       break;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/profile_store_win32.h"
@@ -39,6 +40,14 @@ class FMain final : public StatusDisplay {
   void ShowCOM(const LineStates& lines) override;
   void PutLog(const std::wstring& text);
 
+  // The device search's operations on the window (window thread).
+  void ShowBtn(bool enable);
+  void SetBTCMB(const std::wstring& name, const std::wstring& port);
+  void ClearDeviceArrays();
+  void SetSearchedPort(const std::wstring& port) { mPortName = port; }
+  void StopSerialWorker();
+  void StartSerialWorker();
+
  private:
   FMain(HINSTANCE instance, TargetMode mode);
 
@@ -54,7 +63,13 @@ class FMain final : public StatusDisplay {
   void FMain_Load();
   void mnu_Exit_Click();
   void FMain_FormClosing();
-  void StartSerialWorker();
+
+  // The device search (bluetooth/device_search_win32.cpp).
+  void StartSearch();
+  bool SearchAlive() const;
+  void WaitForSearch();
+  void btn_Serch_Click();
+  void cmb_BT_SelectionChangeCommitted();
 
   // Handlers.
   void OnCommand(WORD id, WORD code);
@@ -83,6 +98,8 @@ class FMain final : public StatusDisplay {
   Win32RelayPlatform relayPlatform_;
   std::unique_ptr<TargetRelay> relay_;
   std::unique_ptr<SerialLink> serialLink_;
+  std::thread searchThread_;  // mSarchBTThread
+  std::shared_ptr<std::atomic<bool>> searchEnded_;
 
   std::wstring mDeviceName;
   std::wstring mPortName;

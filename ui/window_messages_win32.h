@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "ui/control_ids.h"
+
 namespace tovira {
 
 enum AppMessage : UINT {
@@ -17,29 +19,6 @@ enum CommandId : WORD {
   kCmdTest,           // mnu_Test
   kCmdNotBalloon,     // mnu_NotBalloon
   kCmdExit,           // mnu_Exit
-};
-
-enum ControlId : WORD {
-  kIdSerch = 1001,                    // btn_Serch
-  kIdSarch,                           // txt_Sarch
-  kIdBT,                              // cmb_BT
-  kIdEnable,                          // pic_Enable
-  kIdBatteryLabel,                    // label1
-  kIdBattery,                         // pic_Battery
-  kIdTitle,                           // label2
-  kIdName,                            // lbl_Name
-  kIdButtonNumber1,                   // label3 … label7
-  kIdButton1 = kIdButtonNumber1 + 5,  // pic_Btn1 … pic_Btn5
-  kIdOK = kIdButton1 + 5,             // btn_OK
-  kIdPortNotSave,                     // chk_PortNotSave
-  kIdStatusCaption,                   // label8
-  kIdPortCaption,                     // label9
-  kIdCOM,                             // lbl_COM
-  kIdOPEN,                            // lbl_OPEN … lbl_CTS
-  kIdLogClear = kIdOPEN + 6,          // btn_LogClear
-  kIdLog,                             // txt_Log
-  kIdFrame,                           // groupBox1
-  kIdPicture,                         // pictureBox1
 };
 
 }  // namespace tovira

@@ -124,7 +124,10 @@ std::optional<std::string> ChildProcess::ReadLine(Millis timeout) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (stdoutFd_ < 0) return std::nullopt;
+    if (stdoutFd_ < 0) {
+      if (pending_.empty()) return std::nullopt;
+      return std::exchange(pending_, std::string());  // a last line without its line break
+    }
     const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
     if (left <= 0) return std::nullopt;
     pollfd watch{stdoutFd_, POLLIN, 0};

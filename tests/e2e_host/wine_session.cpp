@@ -121,7 +121,8 @@ std::optional<std::string> WineSession::Probe(const std::vector<std::string>& ar
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (auto line = probe.ReadLine(
              std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()))) {
-    output += *line + "\n";
+    if (!output.empty()) output += "\n";
+    output += *line;
   }
   const auto status = probe.Wait(Millis(2000));
   if (!status || *status != 0) return std::nullopt;
