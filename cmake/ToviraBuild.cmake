@@ -1,6 +1,10 @@
 # Shared build settings: warnings, sanitizers, Wine, the per-mode programs.
 
 option(TOVIRA_WERROR "Treat warnings in Tovira's own code as errors" ON)
+option(TOVIRA_PLAIN_IDLE_PAUSE "Plain 10 ms idle pause in the frame step (only to measure what the early wake-up gains)" OFF)
+if(TOVIRA_PLAIN_IDLE_PAUSE)
+  add_compile_definitions(TOVIRA_PLAIN_IDLE_PAUSE)
+endif()
 option(TOVIRA_E2E "Build the native end-to-end runner (needs the win64 build)" OFF)
 set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
 

@@ -41,20 +41,19 @@ class Win32SerialPort final : public SerialPort {
     while (handle_ && pending_.size() < count) {
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;
-      if (!SetReadTimeout(static_cast<DWORD>(deadline - now))) return;
+      // One time-out for the whole pause: changing it on every read costs the
+      // early return under Wine.
+      if (!SetReadTimeout(static_cast<DWORD>(limit.count()))) return;
       std::uint8_t buffer[2];
       const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count - pending_.size(), sizeof buffer));
       DWORD got = 0;
       // A failure shows up again at the next byte count, where it is handled.
       if (!::ReadFile(handle_.get(), buffer, wanted, &got, nullptr)) return;
       pending_.insert(pending_.end(), buffer, buffer + got);
-      if (got == 0) {
-        // Timed out, or a port that answers "nothing" at once: either way the
-        // pause is kept, so the worker never spins.
-        const ULONGLONG after = ::GetTickCount64();
-        if (after < deadline) ::Sleep(static_cast<DWORD>(deadline - after));
-        return;
-      }
+      // A read that comes back empty before its time-out (Wine's serial reads
+      // sometimes do) is tried again after a millisecond: the pause then still
+      // ends when the frame comes, and the worker never spins.
+      if (got == 0) ::Sleep(1);
     }
   }
 

@@ -2,7 +2,8 @@
 // and for people trying Tovira by hand under Wine.
 //   window_probe wait [ms]   wait until the window "トヴィラ" exists (exit 1 if not)
 //   window_probe show        show it in normal size, as the tray's test item does
-//   window_probe close       ask it to close, as Windows does at log-off
+//   window_probe close       ask it to close
+//   window_probe endsession  tell it the session ends, as Windows does at log-off
 //   window_probe state       print whether it exists and is visible
 //   window_probe log         print the log panel's text
 //   window_probe text ID     print the text of the control with this id
@@ -90,7 +91,8 @@ int PrintControlState(HWND window, int id) {
 
 int Usage() {
   std::fwprintf(stderr,
-                L"usage: window_probe wait [ms] | show | close | state | log | text ID | control ID | click "
+                L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
+                L"control ID | click "
                 L"ID | dismiss CAPTION [ms]\n");
   return 2;
 }
@@ -128,6 +130,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"show") {
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::SetForegroundWindow(window);
+    return 0;
+  }
+  if (command == L"endsession") {
+    if (::SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) == FALSE) return 1;
+    ::SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     return 0;
   }
   if (command == L"close") {

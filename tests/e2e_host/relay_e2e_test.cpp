@@ -196,3 +196,28 @@ TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
 
 }  // namespace
 }  // namespace tovira::e2e
+
+namespace tovira::e2e {
+namespace {
+
+TEST(Relay, LogOffSavesTheSettingsAndReleasesTheBlockBeforeTheProcessEnds) {
+  Scenario scenario(2);
+  WineSession::Get().RemoveSettings();
+  WineSession::Get().WriteSettings({{"PortName", scenario.portName()}, {"DeviceName", "SW-LOGOFF"}});
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.Switch("press 1"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x01), kScenarioWait));
+  // Windows ends the process right after WM_ENDSESSION: by then all must be done.
+  ASSERT_TRUE(WineSession::Get().Probe({"endsession"}));
+  EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait));
+  const auto settings = WineSession::Get().ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(*settings,
+            "[Settings]\r\nPortName=COM21\r\nDeviceName=SW-LOGOFF\r\nPortNotSave=0\r\nShowNotBalloon=0\r\n");
+  scenario.tovira().Kill();  // as the system would
+}
+
+}  // namespace
+}  // namespace tovira::e2e
