@@ -15,16 +15,21 @@ void CopyText(wchar_t (&target)[N], std::wstring_view text) {
   target[length] = L'\0';
 }
 
+NOTIFYICONDATAW IconData(HWND owner, UINT flags) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = owner;
+  data.uID = kTrayIconId;
+  data.uFlags = flags;
+  return data;
+}
+
 }  // namespace
 
 void TrayBalloons::Show(const std::wstring& text) const {
   HWND owner = owner_.load();
   if (suppressed_.load() || owner == nullptr) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uID = kTrayIconId;
-  data.uFlags = NIF_INFO;
+  NOTIFYICONDATAW data = IconData(owner, NIF_INFO);
   data.dwInfoFlags = NIIF_INFO;
   data.uTimeout = 10000;
   CopyText(data.szInfoTitle, texts::kWindowTitle);
@@ -33,11 +38,7 @@ void TrayBalloons::Show(const std::wstring& text) const {
 }
 
 NOTIFYICONDATAW TrayIcon::Data(UINT flags) const {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner_;
-  data.uID = kTrayIconId;
-  data.uFlags = flags;
+  NOTIFYICONDATAW data = IconData(owner_, flags);
   data.uCallbackMessage = kMsgTrayIcon;
   data.hIcon = icon_;
   CopyText(data.szTip, tip_);
