@@ -39,8 +39,8 @@ void SerialLink::Start(const std::wstring& portName, const std::wstring& deviceN
       std::thread(&SerialLink::Body, run, parts_, memory_, WorkerSetup{parts_.mode, portName, deviceName});
 }
 
-void SerialLink::Body(std::shared_ptr<Run> run, SerialLinkParts parts, std::shared_ptr<LineMemory> memory,
-                      WorkerSetup setup) {
+void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
+                      const std::shared_ptr<LineMemory>& memory, WorkerSetup setup) {
   try {
     // Never beside a predecessor that is still blocked.
     while (run->predecessor && !run->predecessor->ended.load()) {

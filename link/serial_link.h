@@ -53,8 +53,8 @@ class SerialLink {
 
  private:
   struct Run;
-  static void Body(std::shared_ptr<Run> run, SerialLinkParts parts, std::shared_ptr<LineMemory> memory,
-                   WorkerSetup setup);
+  static void Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
+                   const std::shared_ptr<LineMemory>& memory, WorkerSetup setup);
   void ReleaseThread();
 
   SerialLinkParts parts_;

@@ -10,6 +10,7 @@ std::wstring PutLogF(const wchar_t* format, ...) {
   std::vector<wchar_t> buffer(kLogFormatBufferUnits, L'\0');
   va_list args;
   va_start(args, format);
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): started just above
   const int written = std::vswprintf(buffer.data(), buffer.size(), format, args);
   va_end(args);
   if (written < 0 || static_cast<std::size_t>(written) >= buffer.size()) return std::wstring(kLogFormatError);
