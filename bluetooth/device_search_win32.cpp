@@ -44,12 +44,13 @@ class WindowSearchHost final : public SearchHost {
   std::shared_ptr<WindowHandOff> handOff_;
 };
 
-void SearchBody(std::shared_ptr<WindowSearchHost> host, std::shared_ptr<const std::atomic<bool>> appEnding,
-                std::shared_ptr<std::atomic<bool>> ended, std::wstring savedDevice) {
+void SearchBody(const std::shared_ptr<WindowSearchHost>& host, const SearchSources& sources,
+                const std::shared_ptr<const std::atomic<bool>>& appEnding,
+                const std::shared_ptr<std::atomic<bool>>& ended, const std::wstring& savedDevice) {
   try {
-    Win32BluetoothDeviceSource devices;
-    WmiSerialPortSource ports;
-    RunDeviceSearch(savedDevice, devices, ports, *host, *appEnding);
+    const std::unique_ptr<BluetoothDeviceSource> devices = sources.devices();
+    const std::unique_ptr<SerialPortSource> ports = sources.ports();
+    RunDeviceSearch(savedDevice, *devices, *ports, *host, *appEnding);
   } catch (...) {
     // Nothing crosses the thread's entry.
   }
@@ -57,6 +58,11 @@ void SearchBody(std::shared_ptr<WindowSearchHost> host, std::shared_ptr<const st
 }
 
 }  // namespace
+
+SearchSources PlatformSearchSources() {
+  return {[] { return std::make_unique<Win32BluetoothDeviceSource>(); },
+          [] { return std::make_unique<WmiSerialPortSource>(); }};
+}
 
 bool FMain::SearchAlive() const {
   return searchEnded_ && !searchEnded_->load();
@@ -67,7 +73,7 @@ void FMain::StartSearch() {
   if (searchThread_.joinable()) searchThread_.join();  // it has ended
   searchEnded_ = std::make_shared<std::atomic<bool>>(false);
   auto host = std::make_shared<WindowSearchHost>(*this, handOff_);
-  searchThread_ = std::thread(&SearchBody, host, appEnding_, searchEnded_, mDeviceName);
+  searchThread_ = std::thread(&SearchBody, host, searchSources_, appEnding_, searchEnded_, mDeviceName);
 }
 
 void FMain::WaitForSearch() {

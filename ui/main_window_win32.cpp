@@ -34,7 +34,7 @@ bool InFrame(int id) {
 
 }  // namespace
 
-FMain::FMain(HINSTANCE instance, TargetMode mode)
+FMain::FMain(HINSTANCE instance, TargetMode mode, SearchSources sources)
     : instance_(instance),
       mode_(mode),
       balloons_(std::make_shared<TrayBalloons>()),
@@ -43,11 +43,13 @@ FMain::FMain(HINSTANCE instance, TargetMode mode)
       appEnding_(std::make_shared<std::atomic<bool>>(false)),
       lampOnBrush_(::CreateSolidBrush(RGB(127, 255, 0))),
       lampOffBrush_(::CreateSolidBrush(RGB(245, 245, 245))),
-      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
+      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {
+  searchSources_ = std::move(sources);
+}
 
-std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode) {
+std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode, SearchSources sources) {
   if (!RegisterWindowClass(instance, &FMain::WndProc)) return nullptr;
-  std::unique_ptr<FMain> window(new FMain(instance, mode));
+  std::unique_ptr<FMain> window(new FMain(instance, mode, std::move(sources)));
   RECT frame{0, 0, kClientWidth, kClientHeight};
   ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const std::wstring title(texts::kWindowTitle);

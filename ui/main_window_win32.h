@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/profile_store_win32.h"
+#include "bluetooth/device_search.h"
 #include "app/target_mode.h"
 #include "link/serial_link.h"
 #include "link/serial_port_win32.h"
@@ -23,10 +25,20 @@
 
 namespace tovira {
 
+// Where a device search finds devices and ports: made on the search's own thread
+// (the port query needs COM there). The program uses the platform's; a test of
+// the window may bring its own.
+struct SearchSources {
+  std::function<std::unique_ptr<BluetoothDeviceSource>()> devices;
+  std::function<std::unique_ptr<SerialPortSource>()> ports;
+};
+SearchSources PlatformSearchSources();
+
 class FMain final : public StatusDisplay {
  public:
   // Null when the window cannot be built.
-  static std::unique_ptr<FMain> Create(HINSTANCE instance, TargetMode mode);
+  static std::unique_ptr<FMain> Create(HINSTANCE instance, TargetMode mode,
+                                       SearchSources sources = PlatformSearchSources());
   ~FMain() override;
   FMain(const FMain&) = delete;
   FMain& operator=(const FMain&) = delete;
@@ -49,7 +61,7 @@ class FMain final : public StatusDisplay {
   void StartSerialWorker();
 
  private:
-  FMain(HINSTANCE instance, TargetMode mode);
+  FMain(HINSTANCE instance, TargetMode mode, SearchSources sources);
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -98,6 +110,7 @@ class FMain final : public StatusDisplay {
   Win32RelayPlatform relayPlatform_;
   std::unique_ptr<TargetRelay> relay_;
   std::unique_ptr<SerialLink> serialLink_;
+  SearchSources searchSources_;
   std::thread searchThread_;  // mSarchBTThread
   std::shared_ptr<std::atomic<bool>> searchEnded_;
 

@@ -1,0 +1,156 @@
+// The real main window with fake device and port sources: what a search lists,
+// which entry it selects, where the link starts, and where a choice moves it.
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+
+namespace tovira {
+namespace {
+
+class FakeDevices final : public BluetoothDeviceSource {
+ public:
+  std::vector<BluetoothDevice> FindDevices() override {
+    return {{L"SW-1", {0x01, 0, 0, 0, 0, 0}},
+            {L"NoPort", {0x09, 0, 0, 0, 0, 0}},
+            {L"SW-2", {0x02, 0, 0, 0, 0, 0}}};
+  }
+};
+
+// An inquiry that takes its time, as a real one does (6.4 s and more).
+class SlowDevices final : public BluetoothDeviceSource {
+ public:
+  std::vector<BluetoothDevice> FindDevices() override {
+    ::Sleep(1500);
+    return FakeDevices().FindDevices();
+  }
+};
+
+std::atomic<int> gPortQueries{0};
+
+class FakePorts final : public SerialPortSource {
+ public:
+  std::optional<std::vector<SerialPortEntry>> QueryPorts() override {
+    ++gPortQueries;
+    return std::vector<SerialPortEntry>{{L"COM77", L"BTHENUM\\{00001101}\\000000000001_C0"},
+                                        {L"COM78", L"BTHENUM\\{00001101}\\000000000002_C0"}};
+  }
+};
+
+std::wstring SettingsFolderPath() {
+  PWSTR roaming = nullptr;
+  ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming);
+  std::wstring folder = std::wstring(roaming) + L"\\brelkin\\Tovira";
+  ::CoTaskMemFree(roaming);
+  return folder;
+}
+
+// No port stored: the next start searches. The saved device is SW-2.
+void WriteSettings() {
+  const std::wstring folder = SettingsFolderPath();
+  ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  const std::wstring file = folder + L"\\Settings.ini";
+  ::DeleteFileW(file.c_str());
+  for (const auto& [key, value] :
+       {std::pair<const wchar_t*, const wchar_t*>{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}}) {
+    ::WritePrivateProfileStringW(L"Settings", key, value, file.c_str());
+  }
+}
+
+std::wstring ReadSetting(const wchar_t* key) {
+  wchar_t value[256] = {};
+  const std::wstring file = SettingsFolderPath() + L"\\Settings.ini";
+  ::GetPrivateProfileStringW(L"Settings", key, L"", value, 256, file.c_str());
+  return value;
+}
+
+// Runs the window's messages until `done` holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (!done()) {
+    if (::GetTickCount64() >= deadline) return false;
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    ::Sleep(5);
+  }
+  return true;
+}
+
+std::wstring Text(HWND control) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ItemText(HWND chooser, int index) {
+  wchar_t text[256] = {};
+  ::SendMessageW(chooser, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnAChoice) {
+  WriteSettings();
+  SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
+                        [] { return std::make_unique<FakePorts>(); }};
+  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  HWND chooser = ::GetDlgItem(hwnd, kIdBT);
+  HWND log = ::GetDlgItem(hwnd, kIdLog);
+
+  // No port stored: the load starts a search, which starts the link on SW-2's port.
+  ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
+      << "the link did not start on the saved device's port";
+  ASSERT_EQ(::SendMessageW(chooser, CB_GETCOUNT, 0, 0), 2) << "the device without a port is not listed";
+  EXPECT_EQ(ItemText(chooser, 0), L"SW-1");
+  EXPECT_EQ(ItemText(chooser, 1), L"SW-2");
+  EXPECT_EQ(::SendMessageW(chooser, CB_GETCURSEL, 0, 0), 1) << "the saved device is selected";
+  EXPECT_NE(::GetWindowLongW(::GetDlgItem(hwnd, kIdSerch), GWL_STYLE) & WS_VISIBLE, 0) << "controls unlocked";
+  EXPECT_EQ(::GetWindowLongW(::GetDlgItem(hwnd, kIdSarch), GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_TRUE(::IsWindowEnabled(chooser));
+  EXPECT_EQ(gPortQueries.load(), 1) << "one port query serves the whole search";
+
+  // The user picks SW-1: the link moves to its port.
+  ::SendMessageW(chooser, CB_SETCURSEL, 0, 0);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdBT, CBN_SELENDOK), reinterpret_cast<LPARAM>(chooser));
+  ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM77接続中...") != std::wstring::npos; }, 20000))
+      << "the choice did not move the link";
+
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  window.reset();
+  EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-1");
+  EXPECT_EQ(ReadSetting(L"PortName"), L"COM77");
+}
+
+TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
+  WriteSettings();
+  SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
+                        [] { return std::make_unique<FakePorts>(); }};
+  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  ASSERT_TRUE(PumpUntil(
+      [&] { return (::GetWindowLongW(::GetDlgItem(hwnd, kIdSarch), GWL_STYLE) & WS_VISIBLE) != 0; }, 10000))
+      << "the search locks the controls while it runs";
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);  // returns once the search has ended
+  EXPECT_FALSE(::IsWindow(hwnd));
+  window.reset();
+  // The enumeration under way ran to its end; the search then saw the shutdown
+  // before its first device: nothing listed, no port, no link.
+  EXPECT_EQ(ReadSetting(L"PortName"), L"");
+  EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-2") << "an empty list leaves the stored name";
+}
+
+}  // namespace
+}  // namespace tovira
