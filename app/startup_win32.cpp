@@ -44,6 +44,7 @@ void FMain::Init() {
   relay_->InitSharedMem(SharedMemoryName(mode_));  // reports its own failure
   const std::wstring label(texts::kModeLabels[ModeNumber(mode_) - 1]);
   ::SetWindowTextW(Control(kIdName), label.c_str());
+  LoadPictures();
 
   serialLink_ = std::make_unique<SerialLink>(SerialLinkParts{mode_, std::make_shared<Win32SerialPortOpener>(),
                                                              std::make_shared<SteadyLinkClock>(), handOff_,

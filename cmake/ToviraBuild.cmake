@@ -39,6 +39,22 @@ endif()
 
 # One Tovira.exe per target mode, each in its own folder: build/<preset>/modeN/Tovira.exe.
 function(tovira_add_programs)
+  # The pictures and icons are drawn by a script of the repository.
+  set(artwork_dir ${CMAKE_BINARY_DIR}/artwork)
+  set(artwork_files)
+  foreach(file btn_on.bmp btn_off.bmp enable.bmp disable.bmp low_bat.bmp decoration.bmp version.bmp
+               hrm_enable.ico hrm_disable.ico)
+    list(APPEND artwork_files ${artwork_dir}/${file})
+  endforeach()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(OUTPUT ${artwork_files}
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/ui/resources/draw_artwork.py ${artwork_dir}
+    DEPENDS ${PROJECT_SOURCE_DIR}/ui/resources/draw_artwork.py
+    COMMENT "Drawing the pictures and icons")
+  add_custom_target(tovira_artwork DEPENDS ${artwork_files})
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc PROPERTIES
+    OBJECT_DEPENDS "${artwork_files}")
+
   foreach(mode 1 2 3)
     set(target tovira_mode${mode})
     add_executable(${target} WIN32
@@ -48,6 +64,8 @@ function(tovira_add_programs)
     target_compile_definitions(${target} PRIVATE TOVIRA_TARGET_MODE=${mode})
     target_link_libraries(${target} PRIVATE tovira_win32)
     target_link_options(${target} PRIVATE -municode)
+    target_include_directories(${target} PRIVATE ${artwork_dir})
+    add_dependencies(${target} tovira_artwork)
     tovira_project_warnings(${target})
     set_target_properties(${target} PROPERTIES
       OUTPUT_NAME Tovira

@@ -9,6 +9,7 @@
 //   window_probe text ID     print the text of the control with this id
 //   window_probe control ID  print a control's state: visible, enabled, items, selection
 //   window_probe click ID    press the button with this id
+//   window_probe rect ID     print a control's width and height in pixels
 //   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
 //                            print its texts, then press its OK button
 
@@ -121,6 +122,12 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
+  if (command == L"rect" && argc > 2) {
+    RECT box{};
+    if (!::GetWindowRect(::GetDlgItem(window, _wtoi(argv[2])), &box)) return 1;
+    std::wprintf(L"%ldx%ld", box.right - box.left, box.bottom - box.top);
+    return 0;
+  }
   if (command == L"click" && argc > 2) {
     const int id = _wtoi(argv[2]);
     ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

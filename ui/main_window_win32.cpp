@@ -22,7 +22,7 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   windowClass.lpfnWndProc = proc;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+  windowClass.hIcon = ::LoadIconW(instance, L"hrm_enable");
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
   return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -60,7 +60,10 @@ std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode, Search
   window->CreateControls();
   window->Init();
   window->taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-  window->tray_.Add(hwnd, ::LoadIconW(nullptr, IDI_APPLICATION), std::wstring(texts::kTipNotConnected));
+  window->tray_.Add(hwnd, window->DisableIco, std::wstring(texts::kTipNotConnected));
+  const auto bigIcon = ::LoadImageW(instance, L"hrm_enable", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
+  ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+  ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(window->EnableIco));
   window->handOff_->Attach(hwnd);
   // The window starts minimized; its load handler hides it before the user can
   // interact, leaving only the tray icon.
@@ -86,6 +89,12 @@ FMain::~FMain() {
   }
   for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
   if (controlFont_ != nullptr) ::DeleteObject(controlFont_);
+  for (HBITMAP picture : {BtnOnBmp, BtnOffBmp, EnableBmp, DisableBmp, LowBatBmp, decorationBmp_}) {
+    if (picture != nullptr) ::DeleteObject(picture);
+  }
+  for (HICON icon : {EnableIco, DisableIco}) {
+    if (icon != nullptr) ::DestroyIcon(icon);
+  }
 }
 
 LRESULT CALLBACK FMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -127,6 +127,18 @@ class FMain final : public StatusDisplay {
   HBRUSH lampOffBrush_ = nullptr;
   HBRUSH whiteBrush_ = nullptr;
   HFONT controlFont_ = nullptr;
+
+  // The status pictures and tray icons (resources "btn_on" … "hrm_disable").
+  void LoadPictures();
+  void SetPicture(WORD id, HBITMAP picture);
+  HBITMAP BtnOnBmp = nullptr;
+  HBITMAP BtnOffBmp = nullptr;
+  HBITMAP EnableBmp = nullptr;
+  HBITMAP DisableBmp = nullptr;
+  HBITMAP LowBatBmp = nullptr;
+  HBITMAP decorationBmp_ = nullptr;
+  HICON EnableIco = nullptr;
+  HICON DisableIco = nullptr;
 };
 
 // Runs the window thread's message loop until the main window has gone.

@@ -7,19 +7,53 @@
 
 namespace tovira {
 
+namespace {
+
+HBITMAP LoadBitmapResource(HINSTANCE instance, const wchar_t* name) {
+  return static_cast<HBITMAP>(::LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+}
+
+}  // namespace
+
+void FMain::LoadPictures() {
+  BtnOnBmp = LoadBitmapResource(instance_, L"btn_on");
+  BtnOffBmp = LoadBitmapResource(instance_, L"btn_off");
+  EnableBmp = LoadBitmapResource(instance_, L"enable");
+  DisableBmp = LoadBitmapResource(instance_, L"disable");
+  LowBatBmp = LoadBitmapResource(instance_, L"low_bat");
+  decorationBmp_ = LoadBitmapResource(instance_, L"decoration");
+  // The tray asks for the small icon size of the display's scaling.
+  const int small = ::GetSystemMetrics(SM_CXSMICON);
+  EnableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0));
+  DisableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0));
+  for (int i = 0; i < 5; ++i) SetPicture(static_cast<WORD>(kIdButton1 + i), BtnOffBmp);
+  SetPicture(kIdEnable, DisableBmp);
+  SetPicture(kIdBattery, DisableBmp);
+  SetPicture(kIdPicture, decorationBmp_);
+}
+
+void FMain::SetPicture(WORD id, HBITMAP picture) {
+  ::SendMessageW(Control(id), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+}
+
 void FMain::ShowSwitch(int state) {
   for (int i = 0; i < 5; ++i) {
     // Each picture is repainted before the next is set.
-    HWND picture = Control(static_cast<WORD>(kIdButton1 + i));
+    const WORD id = static_cast<WORD>(kIdButton1 + i);
+    SetPicture(id, (state & (1 << i)) != 0 ? BtnOnBmp : BtnOffBmp);
+    HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
   }
+  SetPicture(kIdBattery, (state & 0x80) != 0 ? LowBatBmp : EnableBmp);
   relay_->ToggleSwitch(state);
 }
 
 void FMain::ShowEnable(bool enabled) {
+  SetPicture(kIdEnable, enabled ? EnableBmp : DisableBmp);
+  SetPicture(kIdBattery, enabled ? EnableBmp : DisableBmp);
   tray_.SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
-  tray_.SetIcon(::LoadIconW(nullptr, enabled ? IDI_APPLICATION : IDI_WARNING));
+  tray_.SetIcon(enabled ? EnableIco : DisableIco);
   relay_->ShowEnable(enabled);
 }
 

@@ -9,6 +9,7 @@ add_executable(tovira_e2e_runner
   e2e_host/scenario.cpp
   e2e_host/relay_e2e_test.cpp
   e2e_host/search_e2e_test.cpp
+  e2e_host/display_e2e_test.cpp
   e2e_host/startup_e2e_test.cpp
   e2e_host/tools_e2e_test.cpp)
 target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)

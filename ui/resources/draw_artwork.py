@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Draws Tovira's pictures and tray icons as 16-colour BMP and ICO files.
+
+    python3 ui/resources/draw_artwork.py [OUTPUT_FOLDER]
+
+The shapes are simple geometry (circles, rectangles) on the standard 16-colour
+palette, so that the files are small, crisp at 100 % and regenerated the same
+way every time. The build runs this script; nothing drawn is committed."""
+import math
+import os
+import struct
+import sys
+
+# The 16-colour (VGA) palette, as (R, G, B).
+PALETTE = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+    (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+    (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+BLACK, DARK_RED, DARK_GREEN, OLIVE, NAVY, PURPLE, TEAL, SILVER, GREY, RED, GREEN, YELLOW, BLUE, \
+    MAGENTA, CYAN, WHITE = range(16)
+
+
+def canvas(width, height, fill):
+    return [[fill] * width for _ in range(height)]
+
+
+def disc(pixels, cx, cy, radius, colour, outline=None):
+    for y, row in enumerate(pixels):
+        for x in range(len(row)):
+            distance = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+            if distance <= radius:
+                row[x] = colour
+                if outline is not None and distance > radius - 1.0:
+                    row[x] = outline
+
+
+def rect(pixels, left, top, right, bottom, colour):
+    for y in range(top, bottom):
+        for x in range(left, right):
+            pixels[y][x] = colour
+
+
+def rows_4bpp(pixels):
+    """Bottom-up rows, two pixels a byte, each row padded to 4 bytes."""
+    data = b""
+    for row in reversed(pixels):
+        packed = bytearray()
+        for x in range(0, len(row), 2):
+            high = row[x]
+            low = row[x + 1] if x + 1 < len(row) else 0
+            packed.append((high << 4) | low)
+        while len(packed) % 4:
+            packed.append(0)
+        data += bytes(packed)
+    return data
+
+
+def palette_bytes():
+    return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+
+
+def info_header(width, height, bits, image_size):
+    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, image_size, 2835, 2835,
+                       16 if bits == 4 else 0, 0)
+
+
+def write_bmp(path, pixels):
+    height, width = len(pixels), len(pixels[0])
+    pixel_data = rows_4bpp(pixels)
+    header = info_header(width, height, 4, len(pixel_data)) + palette_bytes()
+    offset = 14 + len(header)
+    with open(path, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", offset + len(pixel_data), 0, 0, offset))
+        out.write(header + pixel_data)
+
+
+def write_bmp_24(path, pixels):
+    height, width = len(pixels), len(pixels[0])
+    data = b""
+    for row in reversed(pixels):
+        packed = b"".join(struct.pack("<BBB", PALETTE[c][2], PALETTE[c][1], PALETTE[c][0]) for c in row)
+        data += packed + b"\0" * ((4 - len(packed) % 4) % 4)
+    header = info_header(width, height, 24, len(data))
+    with open(path, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", 14 + len(header) + len(data), 0, 0, 14 + len(header)))
+        out.write(header + data)
+
+
+def icon_image(pixels, transparent):
+    size = len(pixels)
+    xor = rows_4bpp(pixels)
+    mask = b""
+    for row in reversed(pixels):
+        bits = bytearray((size + 31) // 32 * 4)
+        for x, colour in enumerate(row):
+            if colour == transparent:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    return info_header(size, size * 2, 4, len(xor) + len(mask)) + palette_bytes() + xor + mask
+
+
+def write_ico(path, images):
+    """`images`: (pixels, transparent colour) per size."""
+    blobs = [icon_image(pixels, transparent) for pixels, transparent in images]
+    offset = 6 + 16 * len(blobs)
+    with open(path, "wb") as out:
+        out.write(struct.pack("<HHH", 0, 1, len(blobs)))
+        for (pixels, _), blob in zip(images, blobs):
+            size = len(pixels)
+            out.write(struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(blob), offset))
+            offset += len(blob)
+        for blob in blobs:
+            out.write(blob)
+
+
+def button(width, pressed):
+    pixels = canvas(width, 20, WHITE)
+    centre = width / 2
+    if pressed:
+        disc(pixels, centre, 10, 9.5, RED, outline=DARK_RED)
+        disc(pixels, centre - 2.5, 7, 2.2, YELLOW)
+    else:
+        disc(pixels, centre, 10, 8.5, SILVER, outline=GREY)
+    return pixels
+
+
+def lamp(colour, outline):
+    pixels = canvas(10, 10, WHITE)
+    disc(pixels, 5, 5, 4.8, colour, outline=outline)
+    return pixels
+
+
+def tray(size, body, light):
+    """A switch box with five buttons and a status light."""
+    pixels = canvas(size, size, MAGENTA)  # magenta is transparent
+    unit = size / 16
+    rect(pixels, round(1 * unit), round(3 * unit), round(15 * unit), round(13 * unit), body)
+    for i in range(5):
+        left = round((2 + i * 2.6) * unit)
+        rect(pixels, left, round(6 * unit), left + max(1, round(1.8 * unit)), round(9 * unit), WHITE)
+    rect(pixels, round(12 * unit), round(10.5 * unit), round(14 * unit), round(12 * unit), light)
+    return pixels
+
+
+def decoration():
+    pixels = canvas(34, 39, WHITE)
+    rect(pixels, 3, 2, 31, 37, NAVY)
+    rect(pixels, 5, 4, 29, 35, TEAL)
+    for i in range(5):
+        disc(pixels, 17, 8 + i * 6, 2.4, YELLOW if i == 0 else WHITE)
+    return pixels
+
+
+def version_picture():
+    pixels = canvas(32, 32, WHITE)
+    rect(pixels, 2, 6, 30, 26, NAVY)
+    for i in range(5):
+        disc(pixels, 6 + i * 5, 16, 2.2, RED if i == 2 else WHITE)
+    return pixels
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    os.makedirs(out, exist_ok=True)
+    write_bmp(os.path.join(out, "btn_on.bmp"), button(22, True))
+    write_bmp(os.path.join(out, "btn_off.bmp"), button(20, False))
+    write_bmp(os.path.join(out, "enable.bmp"), lamp(GREEN, DARK_GREEN))
+    write_bmp(os.path.join(out, "disable.bmp"), lamp(SILVER, GREY))
+    write_bmp(os.path.join(out, "low_bat.bmp"), lamp(RED, DARK_RED))
+    write_bmp(os.path.join(out, "decoration.bmp"), decoration())
+    write_bmp_24(os.path.join(out, "version.bmp"), version_picture())
+    for name, body, light in (("hrm_enable", NAVY, GREEN), ("hrm_disable", GREY, SILVER)):
+        write_ico(os.path.join(out, name + ".ico"),
+                  [(tray(16, body, light), MAGENTA), (tray(24, body, light), MAGENTA), (tray(32, body, light), MAGENTA)])
+
+
+if __name__ == "__main__":
+    main()
