@@ -4,6 +4,7 @@
 #include "app/profile_store_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/ui_texts.h"
+#include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
@@ -44,6 +45,7 @@ void FMain::Init() {
   relay_->InitSharedMem(SharedMemoryName(mode_));  // reports its own failure
   const std::wstring label(texts::kModeLabels[ModeNumber(mode_) - 1]);
   ::SetWindowTextW(Control(kIdName), label.c_str());
+  FVersion::strName = label;
   LoadPictures();
 
   serialLink_ = std::make_unique<SerialLink>(SerialLinkParts{mode_, std::make_shared<Win32SerialPortOpener>(),

@@ -71,6 +71,8 @@ tovira_prefix_create() {
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
   done
+  # The server that made the prefix saves the registry as it ends.
+  timeout 60 wineserver -w 2>/dev/null || true
   touch "$WINEPREFIX/.tovira-ready-2"
 }
 
@@ -84,6 +86,11 @@ tovira_wine_up() { # prefix
     flock 9
     tovira_prefix_create
   ) 9>"$WINEPREFIX.lock"
+  # Our own persistent server, always fresh: a server that is not persistent
+  # (or a stale one) would exit under a later test's feet, and `wineserver -p`
+  # does not change a running one.
+  wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
   setsid wineserver -p </dev/null >/dev/null 2>>"$WINEPREFIX.server.log" || true
   wine cmd /c exit </dev/null >/dev/null 2>&1
 }

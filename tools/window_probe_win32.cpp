@@ -58,6 +58,7 @@ int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
     if (::GetTickCount64() >= deadline) return 1;
     ::Sleep(20);
   }
+  ::Sleep(300);  // what a dialog sets once it is shown
   ::EnumChildWindows(box, PrintChildText, 0);
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -122,6 +123,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
+  if (command == L"command" && argc > 2) {  // a menu item by its id
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(_wtoi(argv[2]), 0), 0);
+    return 0;
+  }
   if (command == L"rect" && argc > 2) {
     RECT box{};
     if (!::GetWindowRect(::GetDlgItem(window, _wtoi(argv[2])), &box)) return 1;

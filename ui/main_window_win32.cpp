@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "ui/ui_texts.h"
+#include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
@@ -159,6 +160,9 @@ LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void FMain::OnCommand(WORD id, WORD code) {
   switch (id) {
+    case kCmdVersion:
+      FVersion::ShowModal(instance_, hwnd_);  // mnu_Version_Click; the dialog's loop keeps hand-offs flowing
+      break;
     case kCmdHelp:
       mnu_Help_Click();
       break;
@@ -217,6 +221,7 @@ void FMain::ShowTrayMenu(int x, int y) {
     const std::wstring item(text);
     ::AppendMenuW(menu, MF_STRING | flags, id, item.c_str());
   };
+  add(kCmdVersion, texts::kMenuVersion);
   add(kCmdHelp, texts::kMenuHelp);
   add(kCmdTest, texts::kMenuTest);
   add(kCmdNotBalloon, texts::kMenuNotBalloon, balloons_->suppressed() ? MF_CHECKED : MF_UNCHECKED);

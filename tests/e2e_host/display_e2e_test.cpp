@@ -41,3 +41,27 @@ TEST(Display, ButtonPicturesFollowTheSwitch) {
 
 }  // namespace
 }  // namespace tovira::e2e
+
+namespace tovira::e2e {
+namespace {
+
+TEST(Display, VersionDialogShowsTheModeLabelAndTheProgramVersion) {
+  Scenario scenario(3);
+  WineSession::Get().RemoveSettings();
+  scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  for (int opening = 0; opening < 2; ++opening) {  // the same content each time, taken afresh
+    SCOPED_TRACE(opening);
+    ASSERT_TRUE(WineSession::Get().Probe({"command", "100"}));  // バージョン情報(&A)
+    const auto texts = WineSession::Get().Probe({"dismiss", "バージョン情報", "15000"});
+    ASSERT_TRUE(texts) << "no version dialog";
+    EXPECT_NE(texts->find("トヴィラ"), std::string::npos) << *texts;
+    EXPECT_NE(texts->find("（ハルモア用）"), std::string::npos) << *texts;
+    EXPECT_NE(texts->find("Version: 1, 0, 1, 0"), std::string::npos) << *texts;
+    EXPECT_NE(texts->find("brelkin"), std::string::npos) << *texts;
+  }
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+}  // namespace
+}  // namespace tovira::e2e

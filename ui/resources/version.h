@@ -6,3 +6,5 @@
 #define TOVIRA_PRODUCT_NAME "Tovira"
 // Placeholder maker's line until the product owner supplies the real one.
 #define TOVIRA_COMPANY_NAME "brelkin (placeholder)"
+// Placeholder web address until the maker supplies the real one.
+#define TOVIRA_COMPANY_WEB "https://brelkin.example/"

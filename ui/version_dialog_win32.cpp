@@ -1,0 +1,80 @@
+#include "ui/version_dialog_win32.h"
+
+#include <vector>
+
+#include "ui/resources/resource.h"
+
+namespace tovira {
+namespace {
+
+constexpr UINT kMsgShown = WM_APP + 1;
+
+void OnLoad(HWND dialog) {
+  const std::wstring version = L"Version: " + ProgramVersionString(L"ProductVersion");
+  ::SetDlgItemTextW(dialog, IDC_VERSION_VERSION, version.c_str());
+  ::SetDlgItemTextW(dialog, IDC_VERSION_CORP, ProgramVersionString(L"CompanyName").c_str());
+  auto* picture = static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), L"version_picture", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(picture));
+  ::SendDlgItemMessageW(dialog, IDC_VERSION_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(picture));
+  // The mode label follows once the dialog is on the screen.
+  ::PostMessageW(dialog, kMsgShown, 0, 0);
+}
+
+INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnLoad(dialog);
+      return TRUE;
+    case kMsgShown:
+      ::SetDlgItemTextW(dialog, IDC_VERSION_NAME, FVersion::strName.c_str());
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) ::EndDialog(dialog, LOWORD(wParam));
+      return TRUE;
+    case WM_DESTROY:
+      if (auto picture = reinterpret_cast<HBITMAP>(::GetWindowLongPtrW(dialog, DWLP_USER)))
+        ::DeleteObject(picture);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+std::wstring FVersion::strName;
+
+void FVersion::ShowModal(HINSTANCE instance, HWND owner) {
+  ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_VERSION), owner, &VersionProc, 0);
+}
+
+std::wstring ProgramVersionString(const wchar_t* name) {
+  wchar_t path[MAX_PATH * 4] = {};
+  if (::GetModuleFileNameW(nullptr, path, MAX_PATH * 4) == 0) return {};
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+  if (size == 0) return {};
+  std::vector<unsigned char> block(size);
+  if (!::GetFileVersionInfoW(path, 0, size, block.data())) return {};
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  }* translations = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                        &length) ||
+      length < sizeof(Translation)) {
+    return {};
+  }
+  wchar_t query[128];
+  ::swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translations[0].language,
+             translations[0].codePage, name);
+  wchar_t* value = nullptr;
+  if (!::VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &length) || value == nullptr)
+    return {};
+  return std::wstring(value, length > 0 ? length - 1 : 0);
+}
+
+}  // namespace tovira
