@@ -112,8 +112,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   HWND window = FindToviraWindow();
   if (command == L"state") {
-    std::wprintf(L"{\"exists\":%ls,\"visible\":%ls}\n", window ? L"true" : L"false",
-                 window && ::IsWindowVisible(window) ? L"true" : L"false");
+    // The restored size: the window lives hidden (and starts minimized).
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (window != nullptr) ::GetWindowPlacement(window, &placement);
+    const RECT box = placement.rcNormalPosition;
+    std::wprintf(L"{\"exists\":%ls,\"visible\":%ls,\"width\":%ld,\"height\":%ld}\n",
+                 window ? L"true" : L"false", window && ::IsWindowVisible(window) ? L"true" : L"false",
+                 box.right - box.left, box.bottom - box.top);
     return 0;
   }
   if (window == nullptr) {

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <map>
+
 #include "ui/ui_texts.h"
 #include "ui/window_messages_win32.h"
 
@@ -22,6 +24,7 @@ struct ControlLayout {
   DWORD exStyle;
   int x, y, width, height;
   bool inFrame;
+  int boldCentiPoints = 0;  // its own bold "MS UI Gothic" at this size; 0: the window's font
 };
 
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
@@ -44,27 +47,28 @@ const ControlLayout kControls[] = {
     {kIdBatteryLabel, WC_STATICW, L"電池", WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE,
      WS_EX_STATICEDGE, 189, 69, 31, 14, true},
     {kIdBattery, WC_STATICW, L"", kPicture, 0, 224, 72, 10, 10, true},
-    {kIdTitle, WC_STATICW, L"トヴィラ", kLabel, 0, 6, 87, 230, 18, true},
-    {kIdName, WC_STATICW, L"（ヴェルモラ用）", WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 5, 105, 230, 18, true},
-    {kIdButtonNumber1 + 0, WC_STATICW, L"1", kLabel, 0, 32, 125, 15, 13, true},
-    {kIdButtonNumber1 + 1, WC_STATICW, L"2", kLabel, 0, 72, 124, 15, 13, true},
-    {kIdButtonNumber1 + 2, WC_STATICW, L"3", kLabel, 0, 112, 125, 15, 13, true},
-    {kIdButtonNumber1 + 3, WC_STATICW, L"4", kLabel, 0, 152, 125, 15, 13, true},
-    {kIdButtonNumber1 + 4, WC_STATICW, L"5", kLabel, 0, 192, 125, 15, 13, true},
+    {kIdTitle, WC_STATICW, L"トヴィラ", kLabel, 0, 6, 87, 230, 18, true, 1125},
+    {kIdName, WC_STATICW, L"（ヴェルモラ用）", WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 5, 105, 230, 18, true,
+     1125},
+    {kIdButtonNumber1 + 0, WC_STATICW, L"1", kLabel, 0, 32, 125, 15, 13, true, 975},
+    {kIdButtonNumber1 + 1, WC_STATICW, L"2", kLabel, 0, 72, 124, 15, 13, true, 975},
+    {kIdButtonNumber1 + 2, WC_STATICW, L"3", kLabel, 0, 112, 125, 15, 13, true, 975},
+    {kIdButtonNumber1 + 3, WC_STATICW, L"4", kLabel, 0, 152, 125, 15, 13, true, 975},
+    {kIdButtonNumber1 + 4, WC_STATICW, L"5", kLabel, 0, 192, 125, 15, 13, true, 975},
     {kIdButton1 + 0, WC_STATICW, L"", kPicture, 0, 28, 143, 20, 20, true},
     {kIdButton1 + 1, WC_STATICW, L"", kPicture, 0, 68, 143, 20, 20, true},
     {kIdButton1 + 2, WC_STATICW, L"", kPicture, 0, 108, 143, 20, 20, true},
     {kIdButton1 + 3, WC_STATICW, L"", kPicture, 0, 148, 143, 20, 20, true},
     {kIdButton1 + 4, WC_STATICW, L"", kPicture, 0, 188, 143, 20, 20, true},
-    {kIdStatusCaption, WC_STATICW, L"通信状況", kLabel, 0, 11, 245, 57, 12, false},
-    {kIdPortCaption, WC_STATICW, L"通信ポート：", kLabel, 0, 70, 245, 69, 12, false},
-    {kIdCOM, WC_STATICW, L"", kLabel, 0, 138, 245, 69, 12, false},
-    {kIdOPEN + 0, WC_STATICW, L"OPEN", kLamp, WS_EX_STATICEDGE, 13, 265, 41, 14, false},
-    {kIdOPEN + 1, WC_STATICW, L"CD", kLamp, WS_EX_STATICEDGE, 61, 265, 25, 14, false},
-    {kIdOPEN + 2, WC_STATICW, L"DSR", kLamp, WS_EX_STATICEDGE, 95, 265, 33, 14, false},
-    {kIdOPEN + 3, WC_STATICW, L"DTR", kLamp, WS_EX_STATICEDGE, 136, 265, 33, 14, false},
-    {kIdOPEN + 4, WC_STATICW, L"RTS", kLamp, WS_EX_STATICEDGE, 177, 265, 32, 14, false},
-    {kIdOPEN + 5, WC_STATICW, L"CTS", kLamp, WS_EX_STATICEDGE, 217, 265, 32, 14, false},
+    {kIdStatusCaption, WC_STATICW, L"通信状況", kLabel, 0, 11, 245, 57, 12, false, 900},
+    {kIdPortCaption, WC_STATICW, L"通信ポート：", kLabel, 0, 70, 245, 69, 12, false, 900},
+    {kIdCOM, WC_STATICW, L"", kLabel, 0, 138, 245, 69, 12, false, 900},
+    {kIdOPEN + 0, WC_STATICW, L"OPEN", kLamp, WS_EX_STATICEDGE, 13, 265, 41, 14, false, 900},
+    {kIdOPEN + 1, WC_STATICW, L"CD", kLamp, WS_EX_STATICEDGE, 61, 265, 25, 14, false, 900},
+    {kIdOPEN + 2, WC_STATICW, L"DSR", kLamp, WS_EX_STATICEDGE, 95, 265, 33, 14, false, 900},
+    {kIdOPEN + 3, WC_STATICW, L"DTR", kLamp, WS_EX_STATICEDGE, 136, 265, 33, 14, false, 900},
+    {kIdOPEN + 4, WC_STATICW, L"RTS", kLamp, WS_EX_STATICEDGE, 177, 265, 32, 14, false, 900},
+    {kIdOPEN + 5, WC_STATICW, L"CTS", kLamp, WS_EX_STATICEDGE, 217, 265, 32, 14, false, 900},
     {kIdLogClear, WC_BUTTONW, L"ログクリア(&C)", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 177, 296, 72, 31,
      false},
     {kIdLog, WC_EDITW, L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
@@ -73,20 +77,34 @@ const ControlLayout kControls[] = {
 
 }  // namespace
 
-void FMain::CreateControls() {
+HFONT FMain::UiFont(int centiPoints, bool bold) {
   // The Japanese UI face; where it is missing the platform substitutes its own.
-  controlFont_ =
-      ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
-  auto font =
-      reinterpret_cast<WPARAM>(controlFont_ != nullptr ? controlFont_ : ::GetStockObject(DEFAULT_GUI_FONT));
+  const int pixels = -::MulDiv(centiPoints, 96, 7200);
+  HFONT font = ::CreateFontW(pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                             SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
+  if (font != nullptr) fonts_.push_back(font);
+  return font;
+}
+
+void FMain::CreateControls() {
+  HFONT windowFont = UiFont(900, false);
+  std::map<int, HFONT> boldFonts;
   for (const ControlLayout& entry : kControls) {
     const int x = entry.x + (entry.inFrame ? kFrameX : 0);
     const int y = entry.y + (entry.inFrame ? kFrameY : 0);
     HWND control = ::CreateWindowExW(
         entry.exStyle, entry.windowClass, entry.text, entry.style, x, y, entry.width, entry.height, hwnd_,
         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(entry.id)), instance_, nullptr);
-    if (control != nullptr) ::SendMessageW(control, WM_SETFONT, font, FALSE);
+    if (control == nullptr) continue;
+    HFONT font = windowFont;
+    if (entry.boldCentiPoints != 0) {
+      HFONT& bold = boldFonts[entry.boldCentiPoints];
+      if (bold == nullptr) bold = UiFont(entry.boldCentiPoints, true);
+      font = bold;
+    }
+    if (font == nullptr) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   // The edit control's default limit (about 30,000 characters) would stop the
   // log from taking lines silently.

@@ -89,7 +89,7 @@ FMain::~FMain() {
     }
   }
   for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
-  if (controlFont_ != nullptr) ::DeleteObject(controlFont_);
+  for (HFONT font : fonts_) ::DeleteObject(font);
   for (HBITMAP picture : {BtnOnBmp, BtnOffBmp, EnableBmp, DisableBmp, LowBatBmp, decorationBmp_}) {
     if (picture != nullptr) ::DeleteObject(picture);
   }

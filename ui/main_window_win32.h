@@ -126,7 +126,8 @@ class FMain final : public StatusDisplay {
   HBRUSH lampOnBrush_ = nullptr;
   HBRUSH lampOffBrush_ = nullptr;
   HBRUSH whiteBrush_ = nullptr;
-  HFONT controlFont_ = nullptr;
+  HFONT UiFont(int centiPoints, bool bold);
+  std::vector<HFONT> fonts_;
 
   // The status pictures and tray icons (resources "btn_on" … "hrm_disable").
   void LoadPictures();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <thread>
+
 #include "tests/e2e_host/scenario.h"
 #include "ui/control_ids.h"
 
@@ -61,6 +64,69 @@ TEST(Display, VersionDialogShowsTheModeLabelAndTheProgramVersion) {
     EXPECT_NE(texts->find("brelkin"), std::string::npos) << *texts;
   }
   EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+}  // namespace
+}  // namespace tovira::e2e
+
+namespace tovira::e2e {
+namespace {
+
+int WindowHeight() {
+  const std::string state = WineSession::Get().Probe({"state"}).value_or("");
+  return std::atoi(JsonField(state, "height").value_or("0").c_str());
+}
+
+TEST(Display, LogModeDoublesTheWindowsHeight) {
+  int heights[2] = {0, 0};
+  for (int logOn = 0; logOn < 2; ++logOn) {
+    Scenario scenario(1);
+    WineSession::Get().WriteSettings({{"LogMode", logOn != 0 ? "730259" : "73025"}});
+    scenario.StartMonitor();
+    ASSERT_TRUE(scenario.StartTovira());
+    ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T): shown in normal size
+    std::this_thread::sleep_for(Millis(300));
+    heights[logOn] = WindowHeight();
+    const std::string log = WineSession::Get().Probe({"control", std::to_string(kIdLog)}).value_or("");
+    EXPECT_NE(log.find(logOn != 0 ? "\"visible\":true" : "\"visible\":false"), std::string::npos) << log;
+    EXPECT_EQ(scenario.CloseTovira(), 0);
+  }
+  EXPECT_GT(heights[0], 200);
+  // Twice the designed outer height; Wine's frame metrics may differ by a few
+  // pixels between the unshown and the shown window.
+  EXPECT_GT(heights[1], heights[0] * 19 / 10) << heights[0] << " and " << heights[1];
+  EXPECT_LT(heights[1], heights[0] * 21 / 10) << heights[0] << " and " << heights[1];
+}
+
+TEST(Display, OkHidesTheWindowAndFramesStillReachTheTarget) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T)
+  std::this_thread::sleep_for(Millis(300));
+  EXPECT_NE(WineSession::Get().Probe({"state"}).value_or("").find("\"visible\":true"), std::string::npos);
+  ASSERT_TRUE(WineSession::Get().Probe({"click", std::to_string(kIdOK)}));
+  std::this_thread::sleep_for(Millis(300));
+  EXPECT_NE(WineSession::Get().Probe({"state"}).value_or("").find("\"visible\":false"), std::string::npos);
+  ASSERT_TRUE(scenario.Switch("press 5"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x10), kScenarioWait));
+  EXPECT_TRUE(monitor.WaitFor("press", kScenarioWait));
+  EXPECT_EQ(Size(kIdButton1 + 4), "22x20") << "the hidden picture follows too";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(Display, BalloonSwitchIsSavedAtExit) {
+  Scenario scenario(3);
+  WineSession::Get().RemoveSettings();
+  scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(WineSession::Get().Probe({"command", "103"}));  // バルーン非表示(&B)
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+  const auto settings = WineSession::Get().ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_NE(settings->find("ShowNotBalloon=1"), std::string::npos) << *settings;
 }
 
 }  // namespace
