@@ -42,12 +42,6 @@ TEST(Display, ButtonPicturesFollowTheSwitch) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
-}  // namespace
-}  // namespace tovira::e2e
-
-namespace tovira::e2e {
-namespace {
-
 TEST(Display, VersionDialogShowsTheModeLabelAndTheProgramVersion) {
   Scenario scenario(3);
   WineSession::Get().RemoveSettings();
@@ -65,12 +59,6 @@ TEST(Display, VersionDialogShowsTheModeLabelAndTheProgramVersion) {
   }
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
-
-}  // namespace
-}  // namespace tovira::e2e
-
-namespace tovira::e2e {
-namespace {
 
 int WindowHeight() {
   const std::string state = WineSession::Get().Probe({"state"}).value_or("");
@@ -100,10 +88,8 @@ TEST(Display, LogModeDoublesTheWindowsHeight) {
 
 TEST(Display, OkHidesTheWindowAndFramesStillReachTheTarget) {
   Scenario scenario(2);
-  scenario.WriteSettings();
-  TargetMonitor& monitor = scenario.StartMonitor();
-  ASSERT_TRUE(scenario.StartTovira());
-  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T)
   std::this_thread::sleep_for(Millis(300));
   EXPECT_NE(WineSession::Get().Probe({"state"}).value_or("").find("\"visible\":true"), std::string::npos);

@@ -68,10 +68,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, testing::Values(1, 2, 3),
 
 TEST(Link, DsrOffDisconnectsAndDsrOnReconnectsDroppingWhatQueued) {
   Scenario scenario(2);
-  scenario.WriteSettings();
-  TargetMonitor& monitor = scenario.StartMonitor();
-  ASSERT_TRUE(scenario.StartTovira());
-  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(scenario.Switch("press 1"));
   ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x01), kWait));
 
@@ -95,10 +93,8 @@ TEST(Link, DsrOffDisconnectsAndDsrOnReconnectsDroppingWhatQueued) {
 
 TEST(Link, VanishedPortEndsTheWorkerWithTheReadFailureLine) {
   Scenario scenario(3);
-  scenario.WriteSettings();
-  TargetMonitor& monitor = scenario.StartMonitor();
-  ASSERT_TRUE(scenario.StartTovira());
-  ASSERT_TRUE(scenario.WaitConnected());
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(scenario.Switch("vanish"));
   ASSERT_TRUE(monitor.WaitFor(
       "block", kWait,
@@ -193,12 +189,6 @@ TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
   EXPECT_EQ(JsonField(*press, "wParam"), "1");
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
-
-}  // namespace
-}  // namespace tovira::e2e
-
-namespace tovira::e2e {
-namespace {
 
 TEST(Relay, LogOffSavesTheSettingsAndReleasesTheBlockBeforeTheProcessEnds) {
   Scenario scenario(2);

@@ -52,6 +52,12 @@ bool Scenario::WaitConnected() {
   return true;
 }
 
+bool Scenario::StartConnected() {
+  WriteSettings();
+  StartMonitor();
+  return StartTovira() && WaitConnected();
+}
+
 bool Scenario::Switch(const std::string& command) {
   std::string error;
   return script_.Execute(command, error);

@@ -36,6 +36,8 @@ class Scenario {
   bool StartTovira();
   // Waits until the port is open (byte 0 = 1) and the connect wait has passed.
   bool WaitConnected();
+  // Settings, monitor, Tovira, and the connect wait passed: the usual start.
+  bool StartConnected();
   // One command of the virtual switch's language.
   bool Switch(const std::string& command);
   // The log panel's text.
