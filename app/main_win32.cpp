@@ -38,6 +38,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   auto window = tovira::FMain::Create(instance, tovira::BuildTargetMode());
   if (!window) return 0;
-  tovira::RunMessageLoop();
+  tovira::RunMessageLoop(window->hwnd());
   return 0;
 }

@@ -33,10 +33,7 @@ void FMain::Init() {
     mLogMode = true;
     ::ShowWindow(Control(kIdLogClear), SW_SHOW);
     ::ShowWindow(Control(kIdLog), SW_SHOW);
-    RECT outer{};
-    ::GetWindowRect(hwnd_, &outer);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, 2 * (outer.bottom - outer.top),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizeWindow();  // twice as tall
   }
 
   mFormName = std::wstring(FormNameOf(mode_));
@@ -46,6 +43,7 @@ void FMain::Init() {
   const std::wstring label(texts::kModeLabels[ModeNumber(mode_) - 1]);
   ::SetWindowTextW(Control(kIdName), label.c_str());
   FVersion::strName = label;
+  LoadTrayIcons();
   LoadPictures();
 
   serialLink_ = std::make_unique<SerialLink>(SerialLinkParts{mode_, std::make_shared<Win32SerialPortOpener>(),

@@ -38,13 +38,16 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
 endif()
 
 # One Tovira.exe per target mode, each in its own folder: build/<preset>/modeN/Tovira.exe.
-function(tovira_add_programs)
-  # The pictures and icons are drawn by a script of the repository.
+# The pictures and icons, drawn by a script of the repository, and the resource
+# script that carries them into a program.
+function(tovira_add_artwork)
   set(artwork_dir ${CMAKE_BINARY_DIR}/artwork)
-  set(artwork_files)
-  foreach(file btn_on.bmp btn_off.bmp enable.bmp disable.bmp low_bat.bmp decoration.bmp version.bmp
-               hrm_enable.ico hrm_disable.ico)
-    list(APPEND artwork_files ${artwork_dir}/${file})
+  set(artwork_files ${artwork_dir}/artwork.rc ${artwork_dir}/hrm_enable.ico ${artwork_dir}/hrm_disable.ico)
+  foreach(picture btn_on btn_off enable disable low_bat decoration version_picture)
+    list(APPEND artwork_files ${artwork_dir}/${picture}.bmp)
+    foreach(scale 125 150 175 200 250 300)
+      list(APPEND artwork_files ${artwork_dir}/${picture}_${scale}.bmp)
+    endforeach()
   endforeach()
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   add_custom_command(OUTPUT ${artwork_files}
@@ -54,18 +57,26 @@ function(tovira_add_programs)
   add_custom_target(tovira_artwork DEPENDS ${artwork_files})
   set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc PROPERTIES
     OBJECT_DEPENDS "${artwork_files}")
+endfunction()
 
+# Gives a program the resources: pictures, icons, dialog, version, manifest.
+function(tovira_add_resources target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc)
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/artwork)
+  add_dependencies(${target} tovira_artwork)
+endfunction()
+
+# One Tovira.exe per target mode, each in its own folder: build/<preset>/modeN/Tovira.exe.
+function(tovira_add_programs)
   foreach(mode 1 2 3)
     set(target tovira_mode${mode})
     add_executable(${target} WIN32
       ${PROJECT_SOURCE_DIR}/app/main_win32.cpp
-      ${PROJECT_SOURCE_DIR}/app/build_mode.cpp
-      ${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc)
+      ${PROJECT_SOURCE_DIR}/app/build_mode.cpp)
     target_compile_definitions(${target} PRIVATE TOVIRA_TARGET_MODE=${mode})
     target_link_libraries(${target} PRIVATE tovira_win32)
     target_link_options(${target} PRIVATE -municode)
-    target_include_directories(${target} PRIVATE ${artwork_dir})
-    add_dependencies(${target} tovira_artwork)
+    tovira_add_resources(${target})
     tovira_project_warnings(${target})
     set_target_properties(${target} PROPERTIES
       OUTPUT_NAME Tovira

@@ -16,7 +16,7 @@ tovira_display_up() {
   number="${number%%.*}"
   [[ "$DISPLAY" == :* ]] || return 0 # a remote display is the user's own
   xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && return 0
-  setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  setsid Xvfb "$DISPLAY" -screen 0 1600x1400x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   local tries
   for tries in $(seq 1 50); do
     xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && return 0

@@ -12,6 +12,11 @@
 //   window_probe rect ID     print a control's width and height in pixels
 //   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
 //                            print its texts, then press its OK button
+//   window_probe bounds      print the window's screen rectangle: left top width height
+//   window_probe dialog CAPTION [ms]   wait for a dialog with this caption, print its
+//                            rectangle as bounds does
+// Before the command, --desktop NAME looks on that desktop instead of the
+// caller's (a second Wine desktop, as the screenshots at other scalings use).
 
 #include <windows.h>
 
@@ -50,20 +55,55 @@ BOOL CALLBACK PrintChildText(HWND child, LPARAM) {
   return TRUE;
 }
 
-// Message texts are printed as UTF-8, one per line.
-int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
+// A shown dialog with this caption, once what it sets on showing is in place.
+HWND WaitForVisibleDialog(const wchar_t* caption, DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   HWND box = nullptr;
   while ((box = ::FindWindowW(L"#32770", caption)) == nullptr || !::IsWindowVisible(box)) {
-    if (::GetTickCount64() >= deadline) return 1;
+    if (::GetTickCount64() >= deadline) return nullptr;
     ::Sleep(20);
   }
-  ::Sleep(300);  // what a dialog sets once it is shown
+  ::Sleep(300);
+  return box;
+}
+
+// Message texts are printed as UTF-8, one per line.
+int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
+  HWND box = WaitForVisibleDialog(caption, timeoutMs);
+  if (box == nullptr) return 1;
   ::EnumChildWindows(box, PrintChildText, 0);
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
   return 0;
+}
+
+void PrintBounds(HWND window) {
+  RECT box{};
+  ::GetWindowRect(window, &box);
+  std::wprintf(L"%ld %ld %ld %ld\n", box.left, box.top, box.right - box.left, box.bottom - box.top);
+}
+
+int PrintDialogBounds(const wchar_t* caption, DWORD timeoutMs) {
+  HWND box = WaitForVisibleDialog(caption, timeoutMs);
+  if (box == nullptr) return 1;
+  PrintBounds(box);
+  return 0;
+}
+
+// Whether the shell gives the window a task-bar button: shown, top-level and
+// unowned, not a tool window (or marked as an application window).
+bool HasTaskBarButton(HWND window) {
+  if (window == nullptr || !::IsWindowVisible(window)) return false;
+  const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if ((exStyle & WS_EX_APPWINDOW) != 0) return true;
+  return ::GetWindow(window, GW_OWNER) == nullptr && (exStyle & WS_EX_TOOLWINDOW) == 0;
+}
+
+// The probe's own thread looks at another desktop of the window station.
+bool UseDesktop(const wchar_t* name) {
+  HDESK desktop = ::OpenDesktopW(name, 0, FALSE, GENERIC_ALL);
+  return desktop != nullptr && ::SetThreadDesktop(desktop);
 }
 
 int PrintControlText(HWND window, int id) {
@@ -92,16 +132,27 @@ int PrintControlState(HWND window, int id) {
 }
 
 int Usage() {
-  std::fwprintf(stderr,
-                L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
-                L"control ID | click "
-                L"ID | dismiss CAPTION [ms]\n");
+  std::fwprintf(
+      stderr,
+      L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
+      L"control ID | click "
+      L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms]  (after --desktop NAME)\n");
   return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Sizes in physical pixels, whatever the display's scaling.
+  ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  if (argc > 2 && std::wstring(argv[1]) == L"--desktop") {
+    if (!UseDesktop(argv[2])) {
+      std::fwprintf(stderr, L"window_probe: no desktop %ls\n", argv[2]);
+      return 1;
+    }
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 2) return Usage();
   ::_setmode(::_fileno(stdout), _O_U8TEXT);
   const std::wstring command = argv[1];
@@ -110,6 +161,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"dismiss" && argc > 2) {
     return Dismiss(argv[2], argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 10000);
   }
+  if (command == L"dialog" && argc > 2) {
+    return PrintDialogBounds(argv[2],
+                             argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 10000);
+  }
   HWND window = FindToviraWindow();
   if (command == L"state") {
     // The restored size: the window lives hidden (and starts minimized).
@@ -117,9 +172,11 @@ int wmain(int argc, wchar_t** argv) {
     placement.length = sizeof(placement);
     if (window != nullptr) ::GetWindowPlacement(window, &placement);
     const RECT box = placement.rcNormalPosition;
-    std::wprintf(L"{\"exists\":%ls,\"visible\":%ls,\"width\":%ld,\"height\":%ld}\n",
-                 window ? L"true" : L"false", window && ::IsWindowVisible(window) ? L"true" : L"false",
-                 box.right - box.left, box.bottom - box.top);
+    std::wprintf(
+        L"{\"exists\":%ls,\"visible\":%ls,\"width\":%ld,\"height\":%ld,\"taskbar\":%ls,\"dpi\":%u}\n",
+        window ? L"true" : L"false", window && ::IsWindowVisible(window) ? L"true" : L"false",
+        box.right - box.left, box.bottom - box.top, HasTaskBarButton(window) ? L"true" : L"false",
+        window ? ::GetDpiForWindow(window) : 0U);
     return 0;
   }
   if (window == nullptr) {
@@ -127,6 +184,10 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
+  if (command == L"bounds") {
+    PrintBounds(window);
+    return 0;
+  }
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
   if (command == L"command" && argc > 2) {  // a menu item by its id

@@ -1,4 +1,5 @@
-// The main window's controls at their places, for a font cell of 6 x 12.
+// The main window's controls at their places, designed for a font cell of 6 x 12
+// at 96 DPI and scaled to the window's monitor.
 
 #include "ui/main_window_win32.h"
 
@@ -6,15 +7,20 @@
 
 #include <map>
 
+#include "ui/display_scale.h"
 #include "ui/ui_texts.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
 namespace {
 
-// The white frame's origin: its children are placed relative to it.
+constexpr int kClientWidth = 256;
+constexpr int kClientHeight = 289;
+// The white frame (groupBox1): its children are placed relative to its origin.
 constexpr int kFrameX = 8;
 constexpr int kFrameY = 7;
+constexpr int kFrameWidth = 241;
+constexpr int kFrameHeight = 211;
 
 struct ControlLayout {
   WORD id;
@@ -75,11 +81,20 @@ const ControlLayout kControls[] = {
      WS_EX_CLIENTEDGE, 8, 333, 241, 269, false},
 };
 
+UINT WindowDpi(HWND window) {
+  const UINT dpi = ::GetDpiForWindow(window);
+  return dpi != 0 ? dpi : kDesignDpi;
+}
+
 }  // namespace
+
+int FMain::Scaled(int designPixels) const {
+  return ScaleToDpi(designPixels, dpi_);
+}
 
 HFONT FMain::UiFont(int centiPoints, bool bold) {
   // The Japanese UI face; where it is missing the platform substitutes its own.
-  const int pixels = -::MulDiv(centiPoints, 96, 7200);
+  const int pixels = -::MulDiv(centiPoints, static_cast<int>(dpi_), 7200);
   HFONT font = ::CreateFontW(pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
@@ -88,27 +103,67 @@ HFONT FMain::UiFont(int centiPoints, bool bold) {
 }
 
 void FMain::CreateControls() {
-  HFONT windowFont = UiFont(900, false);
-  std::map<int, HFONT> boldFonts;
+  // Created in the table's order, which is the tab order.
   for (const ControlLayout& entry : kControls) {
-    const int x = entry.x + (entry.inFrame ? kFrameX : 0);
-    const int y = entry.y + (entry.inFrame ? kFrameY : 0);
-    HWND control = ::CreateWindowExW(
-        entry.exStyle, entry.windowClass, entry.text, entry.style, x, y, entry.width, entry.height, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(entry.id)), instance_, nullptr);
-    if (control == nullptr) continue;
-    HFONT font = windowFont;
-    if (entry.boldCentiPoints != 0) {
-      HFONT& bold = boldFonts[entry.boldCentiPoints];
-      if (bold == nullptr) bold = UiFont(entry.boldCentiPoints, true);
-      font = bold;
-    }
-    if (font == nullptr) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::CreateWindowExW(entry.exStyle, entry.windowClass, entry.text, entry.style, 0, 0, 0, 0, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(entry.id)), instance_, nullptr);
   }
   // The edit control's default limit (about 30,000 characters) would stop the
   // log from taking lines silently.
   ::SendMessageW(Control(kIdLog), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+  dpi_ = WindowDpi(hwnd_);
+  ApplyLayout();
+}
+
+void FMain::ApplyLayout() {
+  // New fonts first: a control must never hold a font that has been deleted.
+  std::vector<HFONT> oldFonts = std::move(fonts_);
+  fonts_.clear();
+  HFONT windowFont = UiFont(900, false);
+  if (windowFont == nullptr) windowFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  std::map<int, HFONT> boldFonts;
+  for (const ControlLayout& entry : kControls) {
+    HWND control = Control(entry.id);
+    if (control == nullptr) continue;
+    const int x = entry.x + (entry.inFrame ? kFrameX : 0);
+    const int y = entry.y + (entry.inFrame ? kFrameY : 0);
+    ::SetWindowPos(control, nullptr, Scaled(x), Scaled(y), Scaled(entry.width), Scaled(entry.height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    HFONT font = windowFont;
+    if (entry.boldCentiPoints != 0) {
+      HFONT& bold = boldFonts[entry.boldCentiPoints];
+      if (bold == nullptr) bold = UiFont(entry.boldCentiPoints, true);
+      if (bold != nullptr) font = bold;
+    }
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  for (HFONT font : oldFonts) ::DeleteObject(font);
+}
+
+void FMain::ResizeWindow() {
+  RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
+  ::AdjustWindowRectExForDpi(&frame, kMainWindowStyle, FALSE, 0, dpi_);
+  const int height = frame.bottom - frame.top;
+  // With the log panel the whole window is twice as tall.
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, mLogMode ? 2 * height : height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi != 0 ? dpi : kDesignDpi;
+  ApplyLayout();
+  LoadPictures();  // the drawn size nearest the new scaling, the same pictures shown
+  // The system's rectangle keeps the window under the pointer while it is dragged
+  // between monitors.
+  ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FMain::PaintFrame(HDC dc) {
+  const RECT frame{Scaled(kFrameX), Scaled(kFrameY), Scaled(kFrameX + kFrameWidth),
+                   Scaled(kFrameY + kFrameHeight)};
+  ::FillRect(dc, &frame, whiteBrush_);
 }
 
 }  // namespace tovira

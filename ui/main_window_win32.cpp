@@ -11,11 +11,6 @@ namespace tovira {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"ToviraMainWindow";
-constexpr int kClientWidth = 256;
-constexpr int kClientHeight = 289;
-// No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-constexpr RECT kFrame{8, 7, 8 + 241, 7 + 211};  // groupBox1, white
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXW windowClass{};
@@ -51,15 +46,15 @@ FMain::FMain(HINSTANCE instance, TargetMode mode, SearchSources sources)
 std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode, SearchSources sources) {
   if (!RegisterWindowClass(instance, &FMain::WndProc)) return nullptr;
   std::unique_ptr<FMain> window(new FMain(instance, mode, std::move(sources)));
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const std::wstring title(texts::kWindowTitle);
-  HWND hwnd = ::CreateWindowExW(0, kWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                instance, window.get());
+  // Sized once the window knows its monitor's scaling.
+  HWND hwnd =
+      ::CreateWindowExW(0, kWindowClass, title.c_str(), kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, window.get());
   if (hwnd == nullptr) return nullptr;
   window->CreateControls();
   window->Init();
+  window->ResizeWindow();
   window->taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   window->tray_.Add(hwnd, window->DisableIco, std::wstring(texts::kTipNotConnected));
   const auto bigIcon = ::LoadImageW(instance, L"hrm_enable", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
@@ -90,9 +85,7 @@ FMain::~FMain() {
   }
   for (HBRUSH brush : {lampOnBrush_, lampOffBrush_, whiteBrush_}) ::DeleteObject(brush);
   for (HFONT font : fonts_) ::DeleteObject(font);
-  for (HBITMAP picture : {BtnOnBmp, BtnOffBmp, EnableBmp, DisableBmp, LowBatBmp, decorationBmp_}) {
-    if (picture != nullptr) ::DeleteObject(picture);
-  }
+  FreePictures();
   for (HICON icon : {EnableIco, DisableIco}) {
     if (icon != nullptr) ::DestroyIcon(icon);
   }
@@ -136,10 +129,13 @@ LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = ::BeginPaint(hwnd_, &paint);
-      ::FillRect(dc, &kFrame, whiteBrush_);
+      PaintFrame(dc);
       ::EndPaint(hwnd_, &paint);
       return 0;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       FMain_FormClosing();
       ::DestroyWindow(hwnd_);
@@ -177,6 +173,9 @@ void FMain::OnCommand(WORD id, WORD code) {
       break;
     case kIdOK:
       if (code == BN_CLICKED) btn_OK_Click();
+      break;
+    case IDCANCEL:  // Esc, as in any dialog: the window goes back to the tray
+      btn_OK_Click();
       break;
     case kIdLogClear:
       if (code == BN_CLICKED) btn_LogClear_Click();
@@ -253,6 +252,7 @@ LRESULT FMain::OnControlColor(HDC dc, HWND control) {
 void FMain::mnu_Test_Click() {
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::SetForegroundWindow(hwnd_);
+  ::SetFocus(Control(kIdBT));  // the first stop of the tab order
 }
 
 void FMain::btn_OK_Click() {
@@ -280,11 +280,13 @@ void FMain::OnDestroy() {
   ::PostQuitMessage(0);
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(HWND window) {
   MSG message;
   BOOL result;
   while ((result = ::GetMessageW(&message, nullptr, 0, 0)) != 0) {
     if (result == -1) break;
+    // Tab, the arrow keys, Esc and the mnemonics (Alt+R …) move and click as in a dialog.
+    if (::IsWindow(window) && ::IsDialogMessageW(window, &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }

@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include <array>
-#include <functional>
 #include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -33,6 +34,9 @@ struct SearchSources {
   std::function<std::unique_ptr<SerialPortSource>()> ports;
 };
 SearchSources PlatformSearchSources();
+
+// No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
+inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
 
 class FMain final : public StatusDisplay {
  public:
@@ -66,8 +70,14 @@ class FMain final : public StatusDisplay {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Layout (main_window_layout_win32.cpp).
+  // Layout (main_window_layout_win32.cpp): designed in pixels at 96 DPI, scaled
+  // to the monitor the window is on.
   void CreateControls();
+  void ApplyLayout();
+  void ResizeWindow();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void PaintFrame(HDC dc);
+  int Scaled(int designPixels) const;
   HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
 
   // Start-up and shutdown (app/startup_win32.cpp).
@@ -128,10 +138,17 @@ class FMain final : public StatusDisplay {
   HBRUSH whiteBrush_ = nullptr;
   HFONT UiFont(int centiPoints, bool bold);
   std::vector<HFONT> fonts_;
+  UINT dpi_ = 96;
 
-  // The status pictures and tray icons (resources "btn_on" … "hrm_disable").
+  // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
+  // the tray icons ("hrm_enable", "hrm_disable") at the tray's size.
   void LoadPictures();
-  void SetPicture(WORD id, HBITMAP picture);
+  void FreePictures();
+  void LoadTrayIcons();
+  // Shows the picture held in `slot` and remembers the slot, so that a change of
+  // scaling can show the same picture at the new size.
+  void SetPicture(WORD id, HBITMAP* slot);
+  std::map<WORD, HBITMAP*> shownPictures_;
   HBITMAP BtnOnBmp = nullptr;
   HBITMAP BtnOffBmp = nullptr;
   HBITMAP EnableBmp = nullptr;
@@ -142,7 +159,8 @@ class FMain final : public StatusDisplay {
   HICON DisableIco = nullptr;
 };
 
-// Runs the window thread's message loop until the main window has gone.
-int RunMessageLoop();
+// Runs the window thread's message loop until the main window has gone; the
+// keyboard moves between the controls of `window` as in a dialog.
+int RunMessageLoop(HWND window);
 
 }  // namespace tovira

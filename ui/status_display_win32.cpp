@@ -1,5 +1,6 @@
 // What the worker learns, shown on the window thread, and every frame relayed.
 
+#include "ui/display_scale.h"
 #include "ui/log_format.h"
 #include "ui/main_window_win32.h"
 #include "ui/ui_texts.h"
@@ -9,49 +10,72 @@ namespace tovira {
 
 namespace {
 
-HBITMAP LoadBitmapResource(HINSTANCE instance, const wchar_t* name) {
-  return static_cast<HBITMAP>(::LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+HBITMAP LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
+  const std::wstring name = PictureName(base, scale);
+  return static_cast<HBITMAP>(::LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
 }
 
 }  // namespace
 
 void FMain::LoadPictures() {
-  BtnOnBmp = LoadBitmapResource(instance_, L"btn_on");
-  BtnOffBmp = LoadBitmapResource(instance_, L"btn_off");
-  EnableBmp = LoadBitmapResource(instance_, L"enable");
-  DisableBmp = LoadBitmapResource(instance_, L"disable");
-  LowBatBmp = LoadBitmapResource(instance_, L"low_bat");
-  decorationBmp_ = LoadBitmapResource(instance_, L"decoration");
+  FreePictures();
+  const int scale = PictureScaleFor(dpi_);
+  BtnOnBmp = LoadPicture(instance_, L"btn_on", scale);
+  BtnOffBmp = LoadPicture(instance_, L"btn_off", scale);
+  EnableBmp = LoadPicture(instance_, L"enable", scale);
+  DisableBmp = LoadPicture(instance_, L"disable", scale);
+  LowBatBmp = LoadPicture(instance_, L"low_bat", scale);
+  decorationBmp_ = LoadPicture(instance_, L"decoration", scale);
+  if (shownPictures_.empty()) {
+    for (int i = 0; i < 5; ++i) SetPicture(static_cast<WORD>(kIdButton1 + i), &BtnOffBmp);
+    SetPicture(kIdEnable, &DisableBmp);
+    SetPicture(kIdBattery, &DisableBmp);
+    SetPicture(kIdPicture, &decorationBmp_);
+    return;
+  }
+  const auto shown = shownPictures_;  // the same pictures at the new size
+  for (const auto& [id, slot] : shown) SetPicture(id, slot);
+}
+
+void FMain::FreePictures() {
+  // The controls let go first, so that none paints a deleted bitmap.
+  for (const auto& [id, slot] : shownPictures_) {
+    ::SendMessageW(Control(id), STM_SETIMAGE, IMAGE_BITMAP, 0);
+  }
+  for (HBITMAP* picture : {&BtnOnBmp, &BtnOffBmp, &EnableBmp, &DisableBmp, &LowBatBmp, &decorationBmp_}) {
+    if (*picture != nullptr) ::DeleteObject(*picture);
+    *picture = nullptr;
+  }
+}
+
+void FMain::LoadTrayIcons() {
   // The tray asks for the small icon size of the display's scaling.
   const int small = ::GetSystemMetrics(SM_CXSMICON);
   EnableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0));
   DisableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0));
-  for (int i = 0; i < 5; ++i) SetPicture(static_cast<WORD>(kIdButton1 + i), BtnOffBmp);
-  SetPicture(kIdEnable, DisableBmp);
-  SetPicture(kIdBattery, DisableBmp);
-  SetPicture(kIdPicture, decorationBmp_);
 }
 
-void FMain::SetPicture(WORD id, HBITMAP picture) {
-  ::SendMessageW(Control(id), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+void FMain::SetPicture(WORD id, HBITMAP* slot) {
+  shownPictures_[id] = slot;
+  ::SendMessageW(Control(id), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(*slot));
 }
 
 void FMain::ShowSwitch(int state) {
   for (int i = 0; i < 5; ++i) {
     // Each picture is repainted before the next is set.
     const WORD id = static_cast<WORD>(kIdButton1 + i);
-    SetPicture(id, (state & (1 << i)) != 0 ? BtnOnBmp : BtnOffBmp);
+    SetPicture(id, (state & (1 << i)) != 0 ? &BtnOnBmp : &BtnOffBmp);
     HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
   }
-  SetPicture(kIdBattery, (state & 0x80) != 0 ? LowBatBmp : EnableBmp);
+  SetPicture(kIdBattery, (state & 0x80) != 0 ? &LowBatBmp : &EnableBmp);
   relay_->ToggleSwitch(state);
 }
 
 void FMain::ShowEnable(bool enabled) {
-  SetPicture(kIdEnable, enabled ? EnableBmp : DisableBmp);
-  SetPicture(kIdBattery, enabled ? EnableBmp : DisableBmp);
+  SetPicture(kIdEnable, enabled ? &EnableBmp : &DisableBmp);
+  SetPicture(kIdBattery, enabled ? &EnableBmp : &DisableBmp);
   tray_.SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
   tray_.SetIcon(enabled ? EnableIco : DisableIco);
   relay_->ShowEnable(enabled);

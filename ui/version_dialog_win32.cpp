@@ -1,7 +1,9 @@
 #include "ui/version_dialog_win32.h"
 
+#include <memory>
 #include <vector>
 
+#include "ui/display_scale.h"
 #include "ui/resources/resource.h"
 
 namespace tovira {
@@ -9,15 +11,42 @@ namespace {
 
 constexpr UINT kMsgShown = WM_APP + 1;
 
+// What the dialog creates for itself and releases when it goes.
+struct DialogResources {
+  HBITMAP picture = nullptr;
+  HFONT font = nullptr;
+  ~DialogResources() {
+    if (picture != nullptr) ::DeleteObject(picture);
+    if (font != nullptr) ::DeleteObject(font);
+  }
+};
+
+BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
+  ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
 void OnLoad(HWND dialog) {
+  auto resources = std::make_unique<DialogResources>();
+  // The dialog is scaled with its monitor; its font and picture follow.
+  const UINT dpi = ::GetDpiForWindow(dialog);
+  resources->font =
+      ::CreateFontW(-::MulDiv(12, static_cast<int>(dpi != 0 ? dpi : 96), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                    FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
+  if (resources->font != nullptr) {
+    ::EnumChildWindows(dialog, SetFontOfChild, reinterpret_cast<LPARAM>(resources->font));
+  }
+  const std::wstring pictureName = PictureName(L"version_picture", PictureScaleFor(dpi));
+  resources->picture = static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), pictureName.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  ::SendDlgItemMessageW(dialog, IDC_VERSION_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(resources->picture));
+  ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(resources.release()));
+
   const std::wstring version = L"Version: " + ProgramVersionString(L"ProductVersion");
   ::SetDlgItemTextW(dialog, IDC_VERSION_VERSION, version.c_str());
   ::SetDlgItemTextW(dialog, IDC_VERSION_CORP, ProgramVersionString(L"CompanyName").c_str());
-  auto* picture = static_cast<HBITMAP>(
-      ::LoadImageW(::GetModuleHandleW(nullptr), L"version_picture", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(picture));
-  ::SendDlgItemMessageW(dialog, IDC_VERSION_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(picture));
   // The mode label follows once the dialog is on the screen.
   ::PostMessageW(dialog, kMsgShown, 0, 0);
 }
@@ -34,8 +63,9 @@ INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) ::EndDialog(dialog, LOWORD(wParam));
       return TRUE;
     case WM_DESTROY:
-      if (auto picture = reinterpret_cast<HBITMAP>(::GetWindowLongPtrW(dialog, DWLP_USER)))
-        ::DeleteObject(picture);
+      // The controls go with the dialog and paint no more: what they used goes too.
+      delete reinterpret_cast<DialogResources*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+      ::SetWindowLongPtrW(dialog, DWLP_USER, 0);
       return FALSE;
     default:
       return FALSE;

@@ -92,10 +92,14 @@ TEST(Display, OkHidesTheWindowAndFramesStillReachTheTarget) {
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T)
   std::this_thread::sleep_for(Millis(300));
-  EXPECT_NE(WineSession::Get().Probe({"state"}).value_or("").find("\"visible\":true"), std::string::npos);
+  const std::string shown = WineSession::Get().Probe({"state"}).value_or("");
+  EXPECT_NE(shown.find("\"visible\":true"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\"taskbar\":true"), std::string::npos) << "shown with a task-bar button: " << shown;
   ASSERT_TRUE(WineSession::Get().Probe({"click", std::to_string(kIdOK)}));
   std::this_thread::sleep_for(Millis(300));
-  EXPECT_NE(WineSession::Get().Probe({"state"}).value_or("").find("\"visible\":false"), std::string::npos);
+  const std::string hidden = WineSession::Get().Probe({"state"}).value_or("");
+  EXPECT_NE(hidden.find("\"visible\":false"), std::string::npos) << hidden;
+  EXPECT_NE(hidden.find("\"taskbar\":false"), std::string::npos) << hidden;
   ASSERT_TRUE(scenario.Switch("press 5"));
   EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x10), kScenarioWait));
   EXPECT_TRUE(monitor.WaitFor("press", kScenarioWait));

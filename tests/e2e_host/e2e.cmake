@@ -27,3 +27,8 @@ add_test(NAME e2e_wine_down COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-up --down
 set_tests_properties(e2e_wine_down PROPERTIES FIXTURES_CLEANUP e2e_wine)
 gtest_discover_tests(tovira_e2e_runner DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
   PROPERTIES FIXTURES_REQUIRED e2e_wine RESOURCE_LOCK wine_desktop TIMEOUT 120)
+
+# Screenshots at 100 % and 200 % scaling (build/screenshots): fails when a window
+# is missing or does not scale.
+add_test(NAME e2e_screenshots COMMAND ${PROJECT_SOURCE_DIR}/scripts/screenshots ${TOVIRA_WIN64_DIR}/../screenshots)
+set_tests_properties(e2e_screenshots PROPERTIES FIXTURES_REQUIRED e2e_wine RESOURCE_LOCK wine_desktop TIMEOUT 240)

@@ -2,17 +2,21 @@
 // which entry it selects, where the link starts, and where a choice moves it.
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
 
 #include "ui/control_ids.h"
+#include "tests/win32/window_test_support.h"
 #include "ui/main_window_win32.h"
 
 namespace tovira {
 namespace {
+
+using window_test::PumpUntil;
+using window_test::ReadSetting;
+using window_test::Text;
 
 class FakeDevices final : public BluetoothDeviceSource {
  public:
@@ -43,53 +47,9 @@ class FakePorts final : public SerialPortSource {
   }
 };
 
-std::wstring SettingsFolderPath() {
-  PWSTR roaming = nullptr;
-  ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming);
-  std::wstring folder = std::wstring(roaming) + L"\\brelkin\\Tovira";
-  ::CoTaskMemFree(roaming);
-  return folder;
-}
-
 // No port stored: the next start searches. The saved device is SW-2.
-void WriteSettings() {
-  const std::wstring folder = SettingsFolderPath();
-  ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-  const std::wstring file = folder + L"\\Settings.ini";
-  ::DeleteFileW(file.c_str());
-  for (const auto& [key, value] :
-       {std::pair<const wchar_t*, const wchar_t*>{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}}) {
-    ::WritePrivateProfileStringW(L"Settings", key, value, file.c_str());
-  }
-}
-
-std::wstring ReadSetting(const wchar_t* key) {
-  wchar_t value[256] = {};
-  const std::wstring file = SettingsFolderPath() + L"\\Settings.ini";
-  ::GetPrivateProfileStringW(L"Settings", key, L"", value, 256, file.c_str());
-  return value;
-}
-
-// Runs the window's messages until `done` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!done()) {
-    if (::GetTickCount64() >= deadline) return false;
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    ::Sleep(5);
-  }
-  return true;
-}
-
-std::wstring Text(HWND control) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return text;
+void WriteDeviceSettings() {
+  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}});
 }
 
 std::wstring ItemText(HWND chooser, int index) {
@@ -99,7 +59,7 @@ std::wstring ItemText(HWND chooser, int index) {
 }
 
 TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnAChoice) {
-  WriteSettings();
+  WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
   auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
@@ -134,7 +94,7 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
 }
 
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
-  WriteSettings();
+  WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
   auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);

@@ -25,13 +25,13 @@ def canvas(width, height, fill):
     return [[fill] * width for _ in range(height)]
 
 
-def disc(pixels, cx, cy, radius, colour, outline=None):
+def disc(pixels, cx, cy, radius, colour, outline=None, line=1.0):
     for y, row in enumerate(pixels):
         for x in range(len(row)):
             distance = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
             if distance <= radius:
                 row[x] = colour
-                if outline is not None and distance > radius - 1.0:
+                if outline is not None and distance > radius - line:
                     row[x] = outline
 
 
@@ -114,20 +114,33 @@ def write_ico(path, images):
             out.write(blob)
 
 
-def button(width, pressed):
-    pixels = canvas(width, 20, WHITE)
-    centre = width / 2
+# The display scalings Windows offers, in percent; each picture is drawn once per
+# scaling so that the window never stretches a bitmap.
+SCALES = (100, 125, 150, 175, 200, 250, 300)
+PICTURES = ("btn_on", "btn_off", "enable", "disable", "low_bat", "decoration", "version_picture")
+
+
+def px(value, scale):
+    return int(value * scale / 100 + 0.5)  # half up, as the window rounds its lengths
+
+
+def button(width, pressed, scale):
+    pixels = canvas(px(width, scale), px(20, scale), WHITE)
+    centre = px(width, scale) / 2
+    middle = px(20, scale) / 2
+    s = scale / 100
     if pressed:
-        disc(pixels, centre, 10, 9.5, RED, outline=DARK_RED)
-        disc(pixels, centre - 2.5, 7, 2.2, YELLOW)
+        disc(pixels, centre, middle, 9.5 * s, RED, outline=DARK_RED, line=s)
+        disc(pixels, centre - 2.5 * s, middle - 3 * s, 2.2 * s, YELLOW)
     else:
-        disc(pixels, centre, 10, 8.5, SILVER, outline=GREY)
+        disc(pixels, centre, middle, 8.5 * s, SILVER, outline=GREY, line=s)
     return pixels
 
 
-def lamp(colour, outline):
-    pixels = canvas(10, 10, WHITE)
-    disc(pixels, 5, 5, 4.8, colour, outline=outline)
+def lamp(colour, outline, scale):
+    size = px(10, scale)
+    pixels = canvas(size, size, WHITE)
+    disc(pixels, size / 2, size / 2, 4.8 * scale / 100, colour, outline=outline, line=scale / 100)
     return pixels
 
 
@@ -143,36 +156,58 @@ def tray(size, body, light):
     return pixels
 
 
-def decoration():
-    pixels = canvas(34, 39, WHITE)
-    rect(pixels, 3, 2, 31, 37, NAVY)
-    rect(pixels, 5, 4, 29, 35, TEAL)
+def decoration(scale):
+    pixels = canvas(px(34, scale), px(39, scale), WHITE)
+    rect(pixels, px(3, scale), px(2, scale), px(31, scale), px(37, scale), NAVY)
+    rect(pixels, px(5, scale), px(4, scale), px(29, scale), px(35, scale), TEAL)
     for i in range(5):
-        disc(pixels, 17, 8 + i * 6, 2.4, YELLOW if i == 0 else WHITE)
+        disc(pixels, 17 * scale / 100, (8 + i * 6) * scale / 100, 2.4 * scale / 100, YELLOW if i == 0 else WHITE)
     return pixels
 
 
-def version_picture():
-    pixels = canvas(32, 32, WHITE)
-    rect(pixels, 2, 6, 30, 26, NAVY)
+def version_picture(scale):
+    pixels = canvas(px(32, scale), px(32, scale), WHITE)
+    rect(pixels, px(2, scale), px(6, scale), px(30, scale), px(26, scale), NAVY)
     for i in range(5):
-        disc(pixels, 6 + i * 5, 16, 2.2, RED if i == 2 else WHITE)
+        disc(pixels, (6 + i * 5) * scale / 100, 16 * scale / 100, 2.2 * scale / 100, RED if i == 2 else WHITE)
     return pixels
+
+
+def file_stem(name, scale):
+    """The 100 % picture keeps the plain name; the others carry their scaling."""
+    return name if scale == 100 else "%s_%d" % (name, scale)
+
+
+def draw(name, scale):
+    return {
+        "btn_on": lambda: button(22, True, scale),
+        "btn_off": lambda: button(20, False, scale),
+        "enable": lambda: lamp(GREEN, DARK_GREEN, scale),
+        "disable": lambda: lamp(SILVER, GREY, scale),
+        "low_bat": lambda: lamp(RED, DARK_RED, scale),
+        "decoration": lambda: decoration(scale),
+        "version_picture": lambda: version_picture(scale),
+    }[name]()
 
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     os.makedirs(out, exist_ok=True)
-    write_bmp(os.path.join(out, "btn_on.bmp"), button(22, True))
-    write_bmp(os.path.join(out, "btn_off.bmp"), button(20, False))
-    write_bmp(os.path.join(out, "enable.bmp"), lamp(GREEN, DARK_GREEN))
-    write_bmp(os.path.join(out, "disable.bmp"), lamp(SILVER, GREY))
-    write_bmp(os.path.join(out, "low_bat.bmp"), lamp(RED, DARK_RED))
-    write_bmp(os.path.join(out, "decoration.bmp"), decoration())
-    write_bmp_24(os.path.join(out, "version.bmp"), version_picture())
+    lines = ["// Drawn by draw_artwork.py: every picture at every scaling.\n"]
+    for name in PICTURES:
+        for scale in SCALES:
+            stem = file_stem(name, scale)
+            if name == "version_picture":
+                write_bmp_24(os.path.join(out, stem + ".bmp"), draw(name, scale))
+            else:
+                write_bmp(os.path.join(out, stem + ".bmp"), draw(name, scale))
+            lines.append('%s BITMAP "%s.bmp"\n' % (stem, stem))
     for name, body, light in (("hrm_enable", NAVY, GREEN), ("hrm_disable", GREY, SILVER)):
-        write_ico(os.path.join(out, name + ".ico"),
-                  [(tray(16, body, light), MAGENTA), (tray(24, body, light), MAGENTA), (tray(32, body, light), MAGENTA)])
+        # The tray's small icon at each scaling (16 to 48), and the window's 32.
+        sizes = sorted({px(16, scale) for scale in SCALES} | {32})
+        write_ico(os.path.join(out, name + ".ico"), [(tray(size, body, light), MAGENTA) for size in sizes])
+    with open(os.path.join(out, "artwork.rc"), "w") as listing:
+        listing.writelines(lines)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,70 @@
+// The main window answers the keyboard as a dialog does: Tab walks the controls
+// in their order, a mnemonic presses its control, Esc puts the window away.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "tests/win32/window_test_support.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+
+namespace tovira {
+namespace {
+
+// What the program's message loop does with a key message for the window.
+bool Deliver(HWND window, HWND target, UINT message, WPARAM key) {
+  MSG msg{target, message, key, 0, 0, {}};
+  return ::IsDialogMessageW(window, &msg) != 0;
+}
+
+class MainWindowKeyboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
+    window_ = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    ASSERT_TRUE(window_);
+    hwnd_ = window_->hwnd();
+    window_test::PumpUntil([] { return false; }, 200);         // the load runs
+    ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+  }
+  void TearDown() override {
+    if (::IsWindow(hwnd_)) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    window_test::PumpUntil([&] { return !::IsWindow(hwnd_); }, 10000);
+  }
+  std::unique_ptr<FMain> window_;
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(MainWindowKeyboard, TabWalksTheControlsInTheirOrder) {
+  std::vector<int> walk;
+  HWND at = ::GetDlgItem(hwnd_, kIdBT);
+  for (int step = 0; step < 7; ++step) {
+    walk.push_back(::GetDlgCtrlID(at));
+    at = ::GetNextDlgTabItem(hwnd_, at, FALSE);
+  }
+  // The device list, 更新, OK, the port check box, then the log's clear button and
+  // panel, and round again.
+  EXPECT_EQ(walk, (std::vector<int>{kIdBT, kIdSerch, kIdOK, kIdPortNotSave, kIdLogClear, kIdLog, kIdBT}));
+}
+
+TEST_F(MainWindowKeyboard, AMnemonicPressesItsControl) {
+  HWND box = ::GetDlgItem(hwnd_, kIdPortNotSave);
+  const LRESULT before = ::SendMessageW(box, BM_GETCHECK, 0, 0);
+  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdBT), WM_SYSCHAR, L'p'));  // Alt+P
+  window_test::PumpUntil([] { return false; }, 100);
+  EXPECT_NE(::SendMessageW(box, BM_GETCHECK, 0, 0), before);
+}
+
+TEST_F(MainWindowKeyboard, EscapePutsTheWindowAwayAndItLeavesTheTaskBar) {
+  ASSERT_TRUE(::IsWindowVisible(hwnd_));
+  EXPECT_EQ(::GetWindow(hwnd_, GW_OWNER), nullptr) << "shown, it has its task-bar button";
+  EXPECT_EQ(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdBT), WM_KEYDOWN, VK_ESCAPE));
+  window_test::PumpUntil([] { return false; }, 100);
+  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+}
+
+}  // namespace
+}  // namespace tovira

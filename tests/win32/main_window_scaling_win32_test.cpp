@@ -1,0 +1,111 @@
+// The real main window moved between monitors of different scaling: every
+// control, font and picture follows, and the pictures shown stay the same.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "tests/win32/window_test_support.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+
+namespace tovira {
+namespace {
+
+RECT ClientRectOf(HWND control) {
+  RECT rect{};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+int WidthOf(HWND control) {
+  const RECT rect = ClientRectOf(control);
+  return rect.right - rect.left;
+}
+
+LONG FontHeightOf(HWND control) {
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  LOGFONTW description{};
+  if (font == nullptr || ::GetObjectW(font, sizeof(description), &description) == 0) return 0;
+  return description.lfHeight;
+}
+
+void MoveToDpi(HWND window, UINT dpi) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&outer));
+}
+
+TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
+  // A port that never opens: the window's pictures are ours to set.
+  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
+  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  window_test::PumpUntil([] { return false; }, 200);  // the load runs
+  window->ShowSwitch(0x01);                           // button 1 down, the others up
+
+  struct Case {
+    UINT dpi;
+    RECT ok;  // "&OK": (85, 173) in the frame at (8, 7), 75 x 32 at 96 DPI
+    int pressedWidth, releasedWidth, lampWidth;
+    LONG fontHeight;  // 9 pt
+  };
+  const Case cases[] = {
+      {192, {186, 360, 336, 424}, 44, 40, 20, -24}, {144, {140, 270, 253, 318}, 33, 30, 15, -18},
+      {120, {116, 225, 210, 265}, 28, 25, 13, -15},  // pictures of 125 %
+      {168, {163, 315, 294, 371}, 39, 35, 18, -21},  // pictures of 175 %
+      {96, {93, 180, 168, 212}, 22, 20, 10, -12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    MoveToDpi(hwnd, c.dpi);
+    const RECT ok = ClientRectOf(::GetDlgItem(hwnd, kIdOK));
+    EXPECT_EQ(ok.left, c.ok.left);
+    EXPECT_EQ(ok.top, c.ok.top);
+    EXPECT_EQ(ok.right, c.ok.right);
+    EXPECT_EQ(ok.bottom, c.ok.bottom);
+    EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdButton1)), c.pressedWidth) << "the pressed picture stays shown";
+    EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdButton1 + 4)), c.releasedWidth);
+    EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdEnable)), c.lampWidth);
+    EXPECT_EQ(FontHeightOf(::GetDlgItem(hwnd, kIdOK)), c.fontHeight);
+    EXPECT_EQ(FontHeightOf(::GetDlgItem(hwnd, kIdTitle)), -::MulDiv(1125, static_cast<int>(c.dpi), 7200))
+        << "the title keeps its own bold 11.25 pt";
+  }
+
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
+TEST(MainWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
+  for (const bool logMode : {false, true}) {
+    SCOPED_TRACE(logMode);
+    window_test::WriteSettings(
+        {{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", logMode ? L"730259" : L""}});
+    auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    ASSERT_TRUE(window);
+    HWND hwnd = window->hwnd();
+    // The window starts minimized: its size is the one it shows when restored.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    ::GetWindowPlacement(hwnd, &placement);
+    const RECT outer = placement.rcNormalPosition;
+    RECT design{0, 0, 256, 289};
+    ::AdjustWindowRectExForDpi(&design, kMainWindowStyle, FALSE, 0, ::GetDpiForWindow(hwnd));
+    EXPECT_EQ(outer.right - outer.left, design.right - design.left);
+    // Windows keeps a window within the largest size it can track (about the
+    // screen's): the test desktop is smaller than twice the design at 96 DPI.
+    const int expected = (design.bottom - design.top) * (logMode ? 2 : 1);
+    EXPECT_EQ(outer.bottom - outer.top, std::min(expected, ::GetSystemMetrics(SM_CYMAXTRACK)));
+    EXPECT_EQ(::IsWindowVisible(::GetDlgItem(hwnd, kIdLog)) != 0 ||
+                  (::GetWindowLongW(::GetDlgItem(hwnd, kIdLog), GWL_STYLE) & WS_VISIBLE) != 0,
+              logMode);
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  }
+}
+
+}  // namespace
+}  // namespace tovira
