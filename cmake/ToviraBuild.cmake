@@ -5,6 +5,17 @@ option(TOVIRA_PLAIN_IDLE_PAUSE "Plain 10 ms idle pause in the frame step (only t
 if(TOVIRA_PLAIN_IDLE_PAUSE)
   add_compile_definitions(TOVIRA_PLAIN_IDLE_PAUSE)
 endif()
+option(TOVIRA_REPRODUCIBLE "Build byte-identical programs from the same commit: no time stamps, no build paths, no symbols" OFF)
+if(TOVIRA_REPRODUCIBLE)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=tovira -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  add_link_options(-s)
+  # GCC 12's optimiser reports string copies inside libstdc++ as overlapping
+  # (GCC bug 105329), a false alarm that -Werror would turn into a failed build.
+  add_compile_options(-Wno-restrict)
+  if(WIN32)
+    add_link_options(-Wl,--no-insert-timestamp)
+  endif()
+endif()
 option(TOVIRA_E2E "Build the native end-to-end runner (needs the win64 build)" OFF)
 set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
 

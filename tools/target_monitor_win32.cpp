@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "tovira_relay.h"  // the integrator's header: what Tovira writes and posts
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -19,9 +21,9 @@
 
 namespace {
 
-constexpr UINT kPressMessage = 0x92A;
-constexpr UINT kReleaseMessage = 0x929;
-constexpr char kWindowClass[] = "Quorandel";
+constexpr UINT kPressMessage = TOVIRA_MSG_PRESS;
+constexpr UINT kReleaseMessage = TOVIRA_MSG_RELEASE;
+constexpr char kWindowClass[] = TOVIRA_NAVIGATOR_CLASS;
 
 std::mutex gOutput;
 
@@ -39,13 +41,13 @@ void PrintLine(const std::string& fields) {
 }
 
 const char* BlockName(int mode) {
-  return mode == 2 ? "QUORINDEX-SHARED-MEMORY" : "VELMORAX-SHARED-MEMORY";
+  return mode == 2 ? TOVIRA_BLOCK_NAME_QUORANDEL : TOVIRA_BLOCK_NAME_VELMORA;
 }
 
 std::string Hex(const volatile unsigned char* bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string text;
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < TOVIRA_BLOCK_SIZE; ++i) {
     text += digits[bytes[i] >> 4];
     text += digits[bytes[i] & 0x0F];
   }
@@ -57,14 +59,15 @@ void WatchBlock(int mode, bool create, bool spin) {
   HANDLE mapping = nullptr;
   bool created = false;
   if (create) {
-    mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 8, name);
+    mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, TOVIRA_BLOCK_SIZE, name);
     created = mapping != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
   }
   while (mapping == nullptr) {  // a target that starts before Tovira waits for the block
     mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, name);
     if (mapping == nullptr) ::Sleep(10);
   }
-  auto* view = static_cast<volatile unsigned char*>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 8));
+  auto* view =
+      static_cast<volatile unsigned char*>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, TOVIRA_BLOCK_SIZE));
   if (view == nullptr) {
     PrintLine("\"event\":\"error\",\"what\":\"MapViewOfFile\",\"code\":" + std::to_string(::GetLastError()));
     return;
@@ -72,13 +75,13 @@ void WatchBlock(int mode, bool create, bool spin) {
   PrintLine(std::string("\"event\":\"ready\",\"block\":\"") + name +
             "\",\"created\":" + (created ? "true" : "false"));
   std::array<unsigned char, 8> last{};
-  for (int i = 0; i < 8; ++i) last[i] = view[i];
+  for (int i = 0; i < TOVIRA_BLOCK_SIZE; ++i) last[i] = view[i];
   PrintLine("\"event\":\"block\",\"bytes\":\"" + Hex(view) + "\"");
   for (;;) {
     bool changed = false;
-    for (int i = 0; i < 8; ++i) changed |= view[i] != last[i];
+    for (int i = 0; i < TOVIRA_BLOCK_SIZE; ++i) changed |= view[i] != last[i];
     if (changed) {
-      for (int i = 0; i < 8; ++i) last[i] = view[i];
+      for (int i = 0; i < TOVIRA_BLOCK_SIZE; ++i) last[i] = view[i];
       PrintLine("\"event\":\"block\",\"bytes\":\"" + Hex(last.data()) + "\"");
     } else if (spin) {
       ::SwitchToThread();

@@ -26,6 +26,7 @@
 #include <io.h>
 #include <string>
 
+#include "ui/control_ids.h"
 #include "ui/window_messages_win32.h"
 
 namespace {
@@ -33,7 +34,7 @@ namespace {
 constexpr wchar_t kTitle[] = L"トヴィラ";
 
 HWND FindToviraWindow() {
-  return ::FindWindowW(L"ToviraMainWindow", kTitle);
+  return ::FindWindowW(tovira::kMainWindowClass.data(), kTitle);
 }
 
 int Wait(DWORD timeoutMs) {

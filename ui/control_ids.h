@@ -2,7 +2,12 @@
 // The main window's control ids: shared with the tools and tests that look at
 // the window from outside.
 
+#include <string_view>
+
 namespace tovira {
+
+// The main window's class, for FindWindow.
+inline constexpr std::wstring_view kMainWindowClass = L"ToviraMainWindow";
 
 enum ControlId : unsigned short {
   kIdSerch = 1001,                    // btn_Serch

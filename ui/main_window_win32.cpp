@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "ui/control_ids.h"
 #include "ui/ui_texts.h"
 #include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
@@ -10,7 +11,7 @@
 namespace tovira {
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"ToviraMainWindow";
+constexpr const wchar_t* kWindowClass = kMainWindowClass.data();  // a literal: terminated
 
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXW windowClass{};

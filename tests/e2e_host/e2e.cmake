@@ -1,6 +1,7 @@
 # The native end-to-end runner: drives the virtual switch in-process and the win64
 # build's programs under Wine. Needs the win64 tree built first (scripts/test does).
 set(TOVIRA_WIN64_DIR "${PROJECT_SOURCE_DIR}/build/win64" CACHE PATH "The win64 build tree the scenarios run")
+set(TOVIRA_RELEASE_DIR "${PROJECT_SOURCE_DIR}/build/release" CACHE PATH "The release build the installer scenarios install")
 
 add_executable(tovira_e2e_runner
   e2e_host/child_process.cpp
@@ -11,10 +12,12 @@ add_executable(tovira_e2e_runner
   e2e_host/search_e2e_test.cpp
   e2e_host/display_e2e_test.cpp
   e2e_host/startup_e2e_test.cpp
-  e2e_host/tools_e2e_test.cpp)
+  e2e_host/tools_e2e_test.cpp
+  e2e_host/installer_e2e_test.cpp)
 target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)
 target_compile_definitions(tovira_e2e_runner PRIVATE
   TOVIRA_WIN64_DIR="${TOVIRA_WIN64_DIR}"
+  TOVIRA_RELEASE_DIR="${TOVIRA_RELEASE_DIR}"
   TOVIRA_HOST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
   TOVIRA_HOST_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(tovira_e2e_runner tovira_modem_lines)

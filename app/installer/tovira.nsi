@@ -1,0 +1,120 @@
+; Tovira's installer, one per target mode. Built by scripts/release:
+;   makensis -DMODE=2 -DTARGET=Quorandel -DLABEL=クオランデル -DPROGRAM=<Tovira.exe> -DOUTFILE=<setup.exe> tovira.nsi
+; Installs Tovira.exe under Program Files, a Start-menu entry and a start at logon
+; for every user. /S installs silently. An install over an earlier one replaces
+; the program and keeps every user's settings. The uninstaller ends a running
+; Tovira in order (its window closed: settings saved, block released), then
+; removes what was installed; the current user's settings go only when asked
+; (a question, or /REMOVESETTINGS when silent).
+
+Unicode true
+Target amd64-unicode
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+; No file times in the installer: the same commit gives the same bytes.
+SetDateSave off
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "WinMessages.nsh"
+
+!define VERSION "1.0.1.0"
+!define PRODUCT "トヴィラ"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovira"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define WINDOW_CLASS "ToviraMainWindow"
+; Closing the window may wait for a device search (30 s) and the link (3 s).
+!define CLOSE_WAIT_MS 40000
+
+Name "${PRODUCT}（${LABEL}用）"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Tovira"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1041 "ProductName" "Tovira"
+VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT}（${LABEL}用）セットアップ"
+VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1041 "LegalCopyright" ""
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Japanese"
+
+; Ends a Tovira running on this desktop the way its own exit does: the window is
+; closed, which saves the settings and releases the block; then waits for the
+; process, so that its file can be replaced or removed.
+!macro EndRunningTovira un
+Function ${un}EndRunningTovira
+  FindWindow $0 "${WINDOW_CLASS}" ""
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  DetailPrint "${PRODUCT} を終了しています..."
+  System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r1)'
+  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+  SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=${CLOSE_WAIT_MS}
+  ${If} $2 P<> 0
+    System::Call 'kernel32::WaitForSingleObject(p r2, i ${CLOSE_WAIT_MS})'
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro EndRunningTovira ""
+!insertmacro EndRunningTovira "un."
+
+Section "Tovira"
+  SetShellVarContext all
+  SetRegView 64
+  Call EndRunningTovira
+  SetOutPath "$INSTDIR"
+  File "/oname=Tovira.exe" "${PROGRAM}"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Tovira.exe"
+  WriteRegStr HKLM "${RUN_KEY}" "Tovira" '"$INSTDIR\Tovira.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}（${LABEL}用）"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\Tovira.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "TargetMode" "${MODE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  SetRegView 64
+  Call un.EndRunningTovira
+  Delete "$INSTDIR\Tovira.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  DeleteRegValue HKLM "${RUN_KEY}" "Tovira"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  ; The settings are the user's: removed only when asked.
+  SetShellVarContext current
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${If} ${Errors}
+    ${IfNot} ${Silent}
+      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "設定ファイルも削除しますか？" IDNO keep
+      RMDir /r "$APPDATA\brelkin\Tovira"
+      RMDir "$APPDATA\brelkin"
+      keep:
+    ${EndIf}
+  ${Else}
+    RMDir /r "$APPDATA\brelkin\Tovira"
+    RMDir "$APPDATA\brelkin"
+  ${EndIf}
+SectionEnd
