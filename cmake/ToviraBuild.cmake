@@ -16,6 +16,8 @@ if(TOVIRA_REPRODUCIBLE)
     add_link_options(-Wl,--no-insert-timestamp)
   endif()
 endif()
+option(TOVIRA_BENCH "Build the native benchmarks (Google Benchmark)" OFF)
+option(TOVIRA_FUZZ "Build the frame-stream fuzzer (clang)" OFF)
 option(TOVIRA_E2E "Build the native end-to-end runner (needs the win64 build)" OFF)
 set(TOVIRA_SANITIZER "" CACHE STRING "Native sanitizer: address (with undefined), thread, or empty")
 
