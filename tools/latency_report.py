@@ -4,8 +4,9 @@
     latency_report.py SWITCH.jsonl TARGET.jsonl
 
 Pairs every frame the virtual switch wrote (its time stamp is taken right after
-the frame's second byte) with the first change of block byte 1 to that state,
-and, for the navigator window, with the next press or release message. Both
+the frame's second byte), in order, with the next change of block byte 1 to that
+state and, for the navigator window, with the next press or release message; and
+counts the messages received against those the frames call for. Both
 sides stamp CLOCK_REALTIME (Wine's precise system time agrees with it within
 0.2 ms). The monitor polls the block every millisecond, so block figures carry
 up to about a millisecond of polling; message figures do not."""
@@ -27,25 +28,40 @@ def stats(name, values):
     print(f"{name}: n={len(ms)} p50={pick(0.50):.2f} ms p99={pick(0.99):.2f} ms max={ms[-1]:.2f} ms")
 
 
+def first_from(events, cursor, start, matches):
+    """The first event at or after `cursor` (an index) and time `start` that matches."""
+    for index in range(cursor, len(events)):
+        if events[index]["t"] >= start and matches(events[index]):
+            return index
+    return None
+
+
 def main():
     switch, target = load(sys.argv[1]), load(sys.argv[2])
     frames = [e for e in switch if e.get("action") in ("press", "release", "state", "battery")]
     blocks = [e for e in target if e.get("event") == "block"]
     messages = [e for e in target if e.get("event") in ("press", "release")]
+    # Frames are matched in order: a change that arrives after the next frame was
+    # written still belongs to its own frame (a late frame is late, not missing).
     to_block, to_message = [], []
-    for i, frame in enumerate(frames):
+    block_cursor = message_cursor = 0
+    wanted_messages = 0
+    for frame in frames:
         start = frame["t"]
-        end = frames[i + 1]["t"] if i + 1 < len(frames) else float("inf")
-        state = f"{frame['state']:02X}"
-        hit = next((b for b in blocks if start <= b["t"] < end and b["bytes"][0:4] == "01" + state), None)
-        if hit:
-            to_block.append(hit["t"] - start)
+        state = f"01{frame['state']:02X}"
+        hit = first_from(blocks, block_cursor, start, lambda b: b["bytes"][0:4] == state)
+        if hit is not None:
+            to_block.append(blocks[hit]["t"] - start)
+            block_cursor = hit + 1
         wanted = "press" if frame["state"] & 0x1F else ("release" if frame["state"] == 0 else None)
         if wanted:
-            reply = next((m for m in messages if start <= m["t"] < end and m["event"] == wanted), None)
-            if reply:
-                to_message.append(reply["t"] - start)
-    print(f"frames written: {len(frames)}")
+            wanted_messages += 1
+            reply = first_from(messages, message_cursor, start, lambda m: m["event"] == wanted)
+            if reply is not None:
+                to_message.append(messages[reply]["t"] - start)
+                message_cursor = reply + 1
+    print(f"frames written: {len(frames)}; messages the frames call for: {wanted_messages}, "
+          f"received: {len(messages)}")
     stats("frame -> block byte 1", to_block)
     stats("frame -> navigator message", to_message)
 

@@ -31,4 +31,12 @@ bool IsLogModeCode(std::wstring_view value) {
   return value == kLogModeAccessCode;
 }
 
+std::size_t LogLinesToDrop(std::wstring_view text, std::size_t keep) {
+  if (text.size() <= keep) return 0;
+  const std::size_t firstKept = text.size() - keep;
+  // The line that straddles the cut goes too.
+  const std::size_t lineEnd = text.find(L'\n', firstKept == 0 ? 0 : firstKept - 1);
+  return lineEnd == std::wstring_view::npos ? text.size() : lineEnd + 1;
+}
+
 }  // namespace tovira

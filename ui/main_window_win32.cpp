@@ -134,6 +134,9 @@ LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ::EndPaint(hwnd_, &paint);
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == kLogFlushTimer) FlushLog();
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
@@ -270,6 +273,7 @@ void FMain::mnu_Help_Click() {
 }
 
 void FMain::btn_LogClear_Click() {
+  pendingLog_.clear();
   ::SetWindowTextW(Control(kIdLog), L"");
 }
 

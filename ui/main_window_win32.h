@@ -55,6 +55,8 @@ class FMain final : public StatusDisplay {
   void ShowMsg(const std::wstring& text) override;
   void ShowCOM(const LineStates& lines) override;
   void PutLog(const std::wstring& text);
+  // Puts the lines PutLog collected into the panel (also on its timer).
+  void FlushLog();
 
   // The device search's operations on the window (window thread).
   void ShowBtn(bool enable);
@@ -128,6 +130,10 @@ class FMain final : public StatusDisplay {
   std::wstring mPortName;
   std::wstring mFormName;
   bool mLogMode = false;
+  std::wstring pendingLog_;  // lines not yet in the panel
+  bool logFlushPending_ = false;
+  static constexpr UINT_PTR kLogFlushTimer = 1;
+  static constexpr UINT kLogFlushMs = 100;
   std::vector<std::wstring> mDeviceArr;
   std::vector<std::wstring> mCOMArr;
 

@@ -10,6 +10,19 @@ namespace tovira {
 
 namespace {
 
+// The panel keeps the newest lines: an edit control's every change costs more as
+// its text grows, and the log must never slow down the frames it describes.
+void DropOldestLogLines(HWND log) {
+  const int length = ::GetWindowTextLengthW(log);
+  if (length <= static_cast<int>(kLogPanelLimit)) return;
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(log, text.data(), length + 1)));
+  const std::size_t cut = LogLinesToDrop(text, kLogPanelKeep);
+  if (cut == 0) return;
+  ::SendMessageW(log, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
 HBITMAP LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
   const std::wstring name = PictureName(base, scale);
   return static_cast<HBITMAP>(::LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -96,13 +109,31 @@ void FMain::PutLog(const std::wstring& text) {
   if (!mLogMode) return;
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
-  const std::wstring line = FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text);
+  pendingLog_ += FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text);
+  if (pendingLog_.size() > kLogPanelLimit) pendingLog_.erase(0, LogLinesToDrop(pendingLog_, kLogPanelKeep));
+  // Under load a visible edit control takes some 25 ms per change: line by line,
+  // the log would hold up the frames it describes by seconds. Lines therefore
+  // reach the panel together, at most a tenth of a second after they were made.
+  if (!logFlushPending_) logFlushPending_ = ::SetTimer(hwnd_, kLogFlushTimer, kLogFlushMs, nullptr) != 0;
+  if (!logFlushPending_) FlushLog();  // no timer to be had: straight in
+}
+
+void FMain::FlushLog() {
+  if (logFlushPending_) ::KillTimer(hwnd_, kLogFlushTimer);
+  logFlushPending_ = false;
+  if (pendingLog_.empty()) return;
   HWND log = Control(kIdLog);
+  // Appending scrolls the panel to its end and the caret back to its start: with
+  // drawing held, that is one repaint rather than two scrolls.
+  ::SendMessageW(log, WM_SETREDRAW, FALSE, 0);
   const LRESULT end = ::GetWindowTextLengthW(log);
   ::SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(end), end);
-  ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(pendingLog_.c_str()));
+  DropOldestLogLines(log);
   ::SendMessageW(log, EM_SETSEL, 0, 0);
-  ::UpdateWindow(log);
+  ::SendMessageW(log, WM_SETREDRAW, TRUE, 0);
+  ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  pendingLog_.clear();
 }
 
 }  // namespace tovira

@@ -28,5 +28,27 @@ TEST(LogFormat, ResultThatDoesNotFitBecomesTheErrorLine) {
   EXPECT_EQ(PutLogF(L"%ls", fits.c_str()), fits);
 }
 
+TEST(LogPanel, OldestWholeLinesGoSoThatAtMostTheKeptAmountRemains) {
+  struct Case {
+    std::wstring_view text;
+    std::size_t keep;
+    std::size_t drop;
+  };
+  const Case cases[] = {
+      {L"a\r\nb\r\n", 10, 0},            // within the limit: nothing goes
+      {L"a\r\nb\r\n", 6, 0},             // exactly the limit
+      {L"aa\r\nb\r\n", 3, 4},            // the cut falls on a line boundary
+      {L"aaaa\r\nbb\r\ncc\r\n", 6, 10},  // the line straddling the cut goes too
+      {L"aaaa\r\nbb\r\ncc\r\n", 8, 6},
+      {L"no line break", 4, 13},  // no whole line fits: everything goes
+      {L"x\r\n", 0, 3},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LogLinesToDrop(c.text, c.keep), c.drop) << c.keep;
+    const std::size_t left = c.text.size() - LogLinesToDrop(c.text, c.keep);
+    EXPECT_LE(left, c.keep);
+  }
+}
+
 }  // namespace
 }  // namespace tovira

@@ -1,0 +1,54 @@
+// The log panel of the real main window: lines reach it within a tenth of a
+// second, in order, and it keeps the newest lines when it grows long.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "tests/win32/window_test_support.h"
+#include "ui/control_ids.h"
+#include "ui/log_format.h"
+#include "ui/main_window_win32.h"
+
+namespace tovira {
+namespace {
+
+TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
+  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
+  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  HWND log = ::GetDlgItem(hwnd, kIdLog);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // shown, as when a carer looks
+  window_test::PumpUntil([] { return false; }, 200);
+
+  window->PutLog(L"first");
+  window->PutLog(L"second");
+  ASSERT_TRUE(window_test::PumpUntil(
+      [&] { return window_test::Text(log).find(L"second") != std::wstring::npos; }, 2000));
+  const std::wstring shortLog = window_test::Text(log);
+  EXPECT_LT(shortLog.find(L"\tfirst\r\n"), shortLog.find(L"\tsecond\r\n"));
+
+  // Far more than the panel keeps: about 160,000 units in 4,000 lines, in four
+  // bursts that each reach the panel.
+  for (int burst = 0; burst < 4; ++burst) {
+    for (int i = 0; i < 1000; ++i) {
+      window->PutLog(L"line " + std::to_wstring(burst * 1000 + i) + L" " + std::wstring(20, L'x'));
+    }
+    const std::wstring last = L"line " + std::to_wstring(burst * 1000 + 999) + L" ";
+    ASSERT_TRUE(window_test::PumpUntil(
+        [&] { return window_test::Text(log).find(last) != std::wstring::npos; }, 5000));
+  }
+  const std::wstring longLog = window_test::Text(log);
+  EXPECT_LE(longLog.size(), kLogPanelLimit);
+  EXPECT_EQ(longLog.find(L"first"), std::wstring::npos) << "the oldest lines went";
+  EXPECT_EQ(longLog[2], L':') << "the panel starts with a whole line: " << longLog.substr(0, 40);
+  EXPECT_EQ(longLog.substr(longLog.size() - 2), L"\r\n");
+
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
+}  // namespace
+}  // namespace tovira
