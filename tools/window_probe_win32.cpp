@@ -15,10 +15,13 @@
 //   window_probe bounds      print the window's screen rectangle: left top width height
 //   window_probe dialog CAPTION [ms]   wait for a dialog with this caption, print its
 //                            rectangle as bounds does
+//   window_probe resources   print what Tovira's process holds: handles, GDI and
+//                            USER objects, private bytes, working set
 // Before the command, --desktop NAME looks on that desktop instead of the
 // caller's (a second Wine desktop, as the screenshots at other scalings use).
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -26,6 +29,7 @@
 #include <io.h>
 #include <string>
 
+#include "app/scoped_handle_win32.h"
 #include "ui/control_ids.h"
 #include "ui/window_messages_win32.h"
 
@@ -99,6 +103,25 @@ bool HasTaskBarButton(HWND window) {
   const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
   if ((exStyle & WS_EX_APPWINDOW) != 0) return true;
   return ::GetWindow(window, GW_OWNER) == nullptr && (exStyle & WS_EX_TOOLWINDOW) == 0;
+}
+
+int PrintResources(HWND window) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  const tovira::UniqueHandle owner(
+      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!owner) return 1;
+  HANDLE process = owner.get();
+  DWORD handles = 0;
+  ::GetProcessHandleCount(process, &handles);
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof(memory);
+  ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+  std::wprintf(L"{\"handles\":%lu,\"gdi\":%lu,\"user\":%lu,\"private\":%llu,\"workingSet\":%llu}\n", handles,
+               ::GetGuiResources(process, GR_GDIOBJECTS), ::GetGuiResources(process, GR_USEROBJECTS),
+               static_cast<unsigned long long>(memory.PrivateUsage),
+               static_cast<unsigned long long>(memory.WorkingSetSize));
+  return 0;
 }
 
 // The probe's own thread looks at another desktop of the window station.
@@ -185,6 +208,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
+  if (command == L"resources") return PrintResources(window);
   if (command == L"bounds") {
     PrintBounds(window);
     return 0;
