@@ -1,0 +1,79 @@
+// Faults and bad input under Wine: a settings file that is garbage or read-only,
+// and a switch whose DSR line flaps many times at random intervals.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include <unistd.h>
+
+#include "tests/e2e_host/scenario.h"
+
+namespace tovira::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(BadSettings, BinaryGarbageGivesTheDefaultsAndTheProgramRunsAndEnds) {
+  Scenario scenario(2);
+  const fs::path file = WineSession::Get().SettingsFile();
+  fs::create_directories(file.parent_path());
+  std::mt19937 random(7);
+  std::string garbage(4096, '\0');
+  for (char& byte : garbage) byte = static_cast<char>(random());
+  std::ofstream(file, std::ios::binary) << garbage;
+  scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira()) << "no window with a garbage settings file";
+  std::this_thread::sleep_for(Millis(1500));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(BadSettings, ReadOnlyFileEndsTheProgramInOrder) {
+  Scenario scenario(2);
+  scenario.WriteSettings({{"PortNotSave", "0"}});
+  const fs::path file = WineSession::Get().SettingsFile();
+  const std::string before = FileBytes(file);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  EXPECT_EQ(scenario.CloseTovira(), 0) << "a settings file that cannot be written ends nothing badly";
+  EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait))
+      << "the block is released all the same";
+  // Permission bits do not hold back root, as the CI machines run.
+  if (::geteuid() != 0) {
+    EXPECT_EQ(FileBytes(file), before);
+  }
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(LinkFaults, DsrFlappingAThousandTimesEndsConnectedWithTheRightState) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> pause(1, 30);
+  for (int flap = 0; flap < 1000; ++flap) {
+    ASSERT_TRUE(scenario.Switch(flap % 2 == 0 ? "dsr off" : "dsr on"));
+    std::this_thread::sleep_for(Millis(pause(random)));
+  }
+  ASSERT_TRUE(scenario.Switch("dsr on"));
+  // A reconnect takes its attempt pause, the settle pause and the connect wait.
+  std::this_thread::sleep_for(Millis(4000));
+  ASSERT_TRUE(scenario.Switch("press 3"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x04), kScenarioWait)) << monitor.LastBlock();
+  ASSERT_TRUE(scenario.Switch("release"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x00), kScenarioWait)) << monitor.LastBlock();
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+}  // namespace
+}  // namespace tovira::e2e
