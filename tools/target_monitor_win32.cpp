@@ -1,5 +1,5 @@
 // target_monitor: plays the target side of Tovira's relay and reports what arrives.
-//   target_monitor --mode 1|2|3 [--create] [--window|--no-window] [--spin]
+//   target_monitor --mode 1|2|3 [--create] [--window|--no-window|--hung-window] [--spin]
 // Prints one JSON line per event on standard output, stamped with the system's
 // precise time (seconds since 1970, as the virtual switch stamps its lines):
 //   ready      the block name, whether this program created it
@@ -100,7 +100,9 @@ LRESULT CALLBACK NavigatorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-void RunNavigatorWindow() {
+// `hung`: the window is made but its messages are never taken, as a navigator
+// that hangs; posted messages pile up in its queue.
+void RunNavigatorWindow(bool hung) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = NavigatorProc;
   windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -112,7 +114,9 @@ void RunNavigatorWindow() {
     PrintLine("\"event\":\"error\",\"what\":\"CreateWindow\",\"code\":" + std::to_string(::GetLastError()));
     return;
   }
-  PrintLine("\"event\":\"window\",\"class\":\"Quorandel\"");
+  PrintLine(std::string("\"event\":\"window\",\"class\":\"Quorandel\",\"hung\":") +
+            (hung ? "true" : "false"));
+  if (hung) return;
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) ::DispatchMessageA(&message);
 }
@@ -133,6 +137,7 @@ int wmain(int argc, wchar_t** argv) {
   bool create = false;
   int window = -1;  // -1: only in mode 2
   bool spin = false;
+  bool hung = false;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--mode" && i + 1 < argc) {
@@ -145,9 +150,13 @@ int wmain(int argc, wchar_t** argv) {
       window = 0;
     } else if (arg == L"--spin") {
       spin = true;
+    } else if (arg == L"--hung-window") {
+      window = 1;
+      hung = true;
     } else {
-      std::fputs("usage: target_monitor --mode 1|2|3 [--create] [--window|--no-window] [--spin]\n",
-                 arg == L"--help" ? stdout : stderr);
+      std::fputs(
+          "usage: target_monitor --mode 1|2|3 [--create] [--window|--no-window|--hung-window] [--spin]\n",
+          arg == L"--help" ? stdout : stderr);
       return arg == L"--help" ? 0 : 2;
     }
   }
@@ -155,7 +164,7 @@ int wmain(int argc, wchar_t** argv) {
   std::thread(EndOnInputClose).detach();
   std::thread(WatchBlock, mode, create, spin).detach();
   if (window == 1 || (window == -1 && mode == 2)) {
-    RunNavigatorWindow();
+    RunNavigatorWindow(hung);
   }
   for (;;) ::Sleep(INFINITE);
 }

@@ -75,5 +75,22 @@ TEST(LinkFaults, DsrFlappingAThousandTimesEndsConnectedWithTheRightState) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+TEST(TargetFaults, AHungNavigatorWindowHoldsNothingUp) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor({"--hung-window"});
+  ASSERT_TRUE(monitor.WaitFor("window", kScenarioWait));
+  ASSERT_TRUE(scenario.StartTovira());
+  ASSERT_TRUE(scenario.WaitConnected());
+  // Messages to the hung window pile up in its queue; the block keeps following.
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_TRUE(scenario.Switch("press " + std::to_string(round % 5 + 1)));
+    ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(1 << (round % 5)), kScenarioWait)) << round;
+    ASSERT_TRUE(scenario.Switch("release"));
+    ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x00), kScenarioWait)) << round;
+  }
+  EXPECT_EQ(scenario.CloseTovira(), 0) << "the exit is not held up either";
+}
+
 }  // namespace
 }  // namespace tovira::e2e
