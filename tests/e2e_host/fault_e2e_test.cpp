@@ -92,5 +92,56 @@ TEST(TargetFaults, AHungNavigatorWindowHoldsNothingUp) {
   EXPECT_EQ(scenario.CloseTovira(), 0) << "the exit is not held up either";
 }
 
+TEST(LinkFaults, SwitchVanishingMidBurstLeavesNoButtonHeld) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  // An odd count ends on a press; the writes return while frames still queue.
+  ASSERT_TRUE(scenario.Switch("burst 2001"));
+  ASSERT_TRUE(scenario.Switch("vanish"));
+  ASSERT_TRUE(monitor.WaitFor(
+      "block", Millis(60000),
+      [](const std::string& line) { return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0; }))
+      << "the loss reached the block: " << monitor.LastBlock();
+  monitor.Collect(Millis(500));
+  std::string lastMessage;
+  int presses = 0;
+  int releases = 0;
+  for (const std::string& line : monitor.lines()) {
+    const auto event = JsonField(line, "event");
+    if (event == "press") ++presses;
+    if (event == "release") ++releases;
+    if (event == "press" || event == "release") lastMessage = *event;
+  }
+  EXPECT_GT(presses, 0);
+  EXPECT_EQ(lastMessage, "release") << presses << " presses, " << releases << " releases";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(TargetFaults, InterfaceProcessStartingAndEndingWhileToviraRuns) {
+  Scenario scenario(1);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  const auto lastByteZero = [&] {
+    monitor.Collect(Millis(1500));
+    return monitor.LastBlock().substr(0, 2);
+  };
+
+  // It starts: a lost switch leaves the block to it.
+  TargetMonitor interfaceProcess = TargetMonitor::Start(1, {}, "tools/VELMORAX/VELMORAX.EXE");
+  ASSERT_TRUE(interfaceProcess.WaitFor("ready", kScenarioWait));
+  ASSERT_TRUE(scenario.Switch("dsr off"));
+  EXPECT_EQ(lastByteZero(), "01") << "the interface process keeps the block";
+  ASSERT_TRUE(scenario.Switch("dsr on"));
+  std::this_thread::sleep_for(Millis(3000));
+
+  // It ends: the next loss shows in the block again.
+  interfaceProcess.Stop();
+  std::this_thread::sleep_for(Millis(1000));
+  ASSERT_TRUE(scenario.Switch("dsr off"));
+  EXPECT_EQ(lastByteZero(), "00") << "without it, the loss clears byte 0";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
 }  // namespace
 }  // namespace tovira::e2e
