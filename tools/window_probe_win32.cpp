@@ -15,6 +15,9 @@
 //   window_probe bounds      print the window's screen rectangle: left top width height
 //   window_probe dialog CAPTION [ms]   wait for a dialog with this caption, print its
 //                            rectangle as bounds does
+//   window_probe tray        print whether Tovira's tray icon is in the notification area
+//   window_probe explorer-restart   drop the icon and announce "TaskbarCreated", as a
+//                            restarted Explorer does (its icons are gone)
 //   window_probe resources   print what Tovira's process holds: handles, GDI and
 //                            USER objects, private bytes, working set
 // Before the command, --desktop NAME looks on that desktop instead of the
@@ -22,6 +25,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -124,6 +128,32 @@ int PrintResources(HWND window) {
   return 0;
 }
 
+NOTIFYICONDATAW TrayIconOf(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window;
+  data.uID = 1;  // Tovira's one icon
+  return data;
+}
+
+int PrintTrayIcon(HWND window) {
+  NOTIFYICONDATAW data = TrayIconOf(window);
+  // A change of nothing succeeds only for an icon that is there.
+  const bool present = ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  std::wprintf(L"{\"icon\":%ls}\n", present ? L"true" : L"false");
+  return 0;
+}
+
+int RestartExplorer(HWND window) {
+  NOTIFYICONDATAW data = TrayIconOf(window);
+  ::Shell_NotifyIconW(NIM_DELETE, &data);
+  NOTIFYICONDATAW check = TrayIconOf(window);
+  const bool gone = ::Shell_NotifyIconW(NIM_MODIFY, &check) == FALSE;
+  ::SendMessageW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  std::wprintf(L"{\"dropped\":%ls}\n", gone ? L"true" : L"false");
+  return 0;
+}
+
 // The probe's own thread looks at another desktop of the window station.
 bool UseDesktop(const wchar_t* name) {
   HDESK desktop = ::OpenDesktopW(name, 0, FALSE, GENERIC_ALL);
@@ -209,6 +239,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"log") return PrintControlText(window, tovira::kIdLog);
   if (command == L"resources") return PrintResources(window);
+  if (command == L"tray") return PrintTrayIcon(window);
+  if (command == L"explorer-restart") return RestartExplorer(window);
   if (command == L"bounds") {
     PrintBounds(window);
     return 0;

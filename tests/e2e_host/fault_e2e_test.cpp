@@ -143,5 +143,18 @@ TEST(TargetFaults, InterfaceProcessStartingAndEndingWhileToviraRuns) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+TEST(PlatformEvents, ExplorerRestartBringsTheTrayIconBack) {
+  Scenario scenario(3);
+  WineSession::Get().RemoveSettings();
+  scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  const auto present = [] { return WineSession::Get().Probe({"tray"}).value_or(""); };
+  EXPECT_EQ(present(), "{\"icon\":true}") << "the icon is there after start-up";
+  // A restarted Explorer has lost every icon and announces "TaskbarCreated".
+  EXPECT_EQ(WineSession::Get().Probe({"explorer-restart"}).value_or(""), "{\"dropped\":true}");
+  EXPECT_EQ(present(), "{\"icon\":true}") << "Tovira put its icon back";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
 }  // namespace
 }  // namespace tovira::e2e
