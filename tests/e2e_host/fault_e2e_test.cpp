@@ -156,5 +156,42 @@ TEST(PlatformEvents, ExplorerRestartBringsTheTrayIconBack) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+// While it exists, every open of the switch's port blocks for `milliseconds`
+// (the modem-line shim reads it).
+class BlockedOpen {
+ public:
+  explicit BlockedOpen(int milliseconds)
+      : marker_(fs::path(WineSession::Get().prefix()) / "tovira-modem-lines" / "delay-open") {
+    fs::create_directories(marker_.parent_path());
+    std::ofstream(marker_) << milliseconds;
+  }
+  ~BlockedOpen() { fs::remove(marker_); }
+  BlockedOpen(const BlockedOpen&) = delete;
+  BlockedOpen& operator=(const BlockedOpen&) = delete;
+
+ private:
+  fs::path marker_;
+};
+
+TEST(LinkFaults, ExitDuringAnOpenThatBlocksTenSecondsEndsWithinItsBound) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  TargetMonitor& monitor = scenario.StartMonitor();
+  BlockedOpen blocked(10000);
+  ASSERT_TRUE(scenario.StartTovira());
+  monitor.Collect(Millis(3000));  // without the block, the port would be open within a second
+  ASSERT_EQ(monitor.LastBlock().substr(0, 2), "00") << "the open is blocked";
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WineSession::Get().Probe({"close"}));
+  const auto status = scenario.tovira().Wait(Millis(9000));
+  const auto took = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - start);
+  ASSERT_TRUE(status) << "the exit waited for the blocked open";
+  EXPECT_EQ(*status, 0);
+  // The stop waits 3 s for the worker, then the settings and the block follow.
+  EXPECT_LT(took.count(), 8000) << took.count() << " ms";
+  EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait)) << "the block was released";
+  EXPECT_TRUE(WineSession::Get().ReadSettings()) << "the settings were written";
+}
+
 }  // namespace
 }  // namespace tovira::e2e
