@@ -70,13 +70,14 @@ void TargetRelay::PostRelease(NavigatorWindow navigator) {
 void TargetRelay::ToggleSwitch(int state) {
   if (mode_ == TargetMode::Quorandel) {
     if (const auto navigator = platform_.FindNavigator()) {
-      if (state != 0) {
-        if (const auto button = LowestButton(state)) {
-          platform_.PostToNavigator(*navigator, kPressMessage, *button);
-          log_(PutLogF(L"Post Quo ON :%d", *button));
-          bef_sts_ = state;
-        }
+      if (const auto button = LowestButton(state)) {
+        platform_.PostToNavigator(*navigator, kPressMessage, *button);
+        log_(PutLogF(L"Post Quo ON :%d", *button));
+        bef_sts_ = state;
       } else {
+        // No button down is a release, whatever the battery bit (or a spare bit)
+        // says: with the battery low every frame carries bit 7, and a release
+        // that waited for a state of 0 would leave the navigator holding the button.
         PostRelease(*navigator);
       }
     }

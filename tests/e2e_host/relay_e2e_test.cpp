@@ -48,7 +48,7 @@ TEST_P(EveryMode, ButtonsChordsBatteryAndSpareBitsReachTheTarget) {
         break;
       }
     }
-    if (state == 0) {
+    if ((state & 0x1F) == 0) {  // no button down, battery or spare bits aside
       for (int button = 0; button < 5; ++button) {
         if ((lastPress & (1 << button)) != 0) {
           expected.push_back("release " + std::to_string(button));

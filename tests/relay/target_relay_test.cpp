@@ -97,7 +97,9 @@ TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
   };
   const Case cases[] = {
       {"buttons 2 and 4 press the lowest", {0x0A}, {"press 1"}, "010AFFFFFFFFFFFF"},
-      {"battery alone posts nothing", {0x80}, {}, "0180FFFFFFFFFFFF"},
+      {"no button with the battery low releases", {0x02, 0x80}, {"press 1", "release 1"}, "0180FFFFFFFFFFFF"},
+      {"battery low from the first frame releases as 0 does", {0x80}, {"release 0"}, "0180FFFFFFFFFFFF"},
+      {"a spare bit alone releases too", {0x04, 0x20}, {"press 2", "release 2"}, "0120FFFFFFFFFFFF"},
       {"first frame 0 releases button 1", {0x00}, {"release 0"}, "0100FFFFFFFFFFFF"},
       {"release names the last press",
        {0x02, 0x03, 0x00},
@@ -213,9 +215,10 @@ TEST_F(TargetRelayTest, LosingTheLinkWithNoButtonHeldPostsNothing) {
   relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
   relay.ToggleSwitch(0x01);
   relay.ToggleSwitch(0x00);
-  relay.ToggleSwitch(0x80);  // battery only
+  relay.ToggleSwitch(0x80);  // battery only: no button, a release as every such frame
   relay.ShowEnable(false);
-  EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"}));
+  EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0", "release 0"}))
+      << "the loss itself posts nothing more";
 }
 
 TEST_F(TargetRelayTest, BlockThatCannotBeMadeShowsOneBoxAndTheRelayGoesOnWithoutIt) {
