@@ -1,0 +1,134 @@
+// Soak: a random session of presses, chords, battery flips and dropouts in mode 2,
+// the target's view checked against what the frames call for all along, and the
+// program's working set at the end against the start. 45 s in the test run; longer:
+//   scripts/wine-up build/win64/wineprefix
+//   TOVIRA_SOAK_SECONDS=3600 build/host/tests/tovira_e2e_runner --gtest_filter='Soak.*'
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+#include "tests/e2e_host/scenario.h"
+
+namespace tovira::e2e {
+namespace {
+
+int SoakSeconds() {
+  const char* value = std::getenv("TOVIRA_SOAK_SECONDS");
+  return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : 45;
+}
+
+long long WorkingSet() {
+  const std::string resources = WineSession::Get().Probe({"resources"}).value_or("");
+  return std::atoll(JsonField(resources, "workingSet").value_or("0").c_str());
+}
+
+std::vector<std::string> Messages(const TargetMonitor& monitor) {
+  std::vector<std::string> found;
+  for (const std::string& line : monitor.lines()) {
+    const auto event = JsonField(line, "event");
+    if (event == "press" || event == "release")
+      found.push_back(*event + " " + JsonField(line, "wParam").value_or(""));
+  }
+  return found;
+}
+
+std::optional<int> LowestButton(int state) {
+  for (int button = 0; button < 5; ++button) {
+    if ((state & (1 << button)) != 0) return button;
+  }
+  return std::nullopt;
+}
+
+// What the navigator must have seen, kept beside the session.
+class Expectation {
+ public:
+  void Frame(int state) {
+    if (const auto button = LowestButton(state)) {
+      messages_.push_back("press " + std::to_string(*button));
+      lastPress_ = state;
+    } else {
+      Release();
+    }
+    held_ = LowestButton(state).has_value();
+  }
+  void LinkLost() {
+    if (held_) Release();
+    held_ = false;
+  }
+  const std::vector<std::string>& messages() const { return messages_; }
+
+ private:
+  void Release() {
+    if (const auto button = LowestButton(lastPress_))
+      messages_.push_back("release " + std::to_string(*button));
+  }
+  std::vector<std::string> messages_;
+  int lastPress_ = -1;  // no press yet: the first release names button 1
+  bool held_ = false;
+};
+
+std::string BlockWith(int connected, int state) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02X%02X", connected, state & 0xFF);
+  return std::string(hex) + "FFFFFFFFFFFF";
+}
+
+TEST(Soak, RandomSessionKeepsTheTargetInStepAndTheProgramFlat) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  const long long startSet = WorkingSet();
+  std::mt19937 random(20261209);
+  Expectation expected;
+  int state = 0;
+  int frames = 0;
+  int dropouts = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(SoakSeconds());
+  while (std::chrono::steady_clock::now() < end) {
+    if (random() % 12 == 0) {  // a dropout and the reconnect
+      ASSERT_TRUE(scenario.Switch("dsr off"));
+      expected.LinkLost();
+      ASSERT_TRUE(monitor.WaitForBlock(BlockWith(0, state), kScenarioWait)) << "dropout " << dropouts;
+      ASSERT_TRUE(scenario.Switch("dsr on"));
+      ASSERT_TRUE(monitor.WaitForBlock(BlockWith(1, state), kScenarioWait)) << "reconnect " << dropouts;
+      std::this_thread::sleep_for(Millis(1300));  // the connect wait
+      ++dropouts;
+      continue;
+    }
+    // A release, a single button or a chord, with the battery low now and then.
+    // The block shows changes only: each frame differs from the one before.
+    int next = state;
+    while (next == state) {
+      const int buttons = random() % 3 == 0 ? 0 : static_cast<int>(random() % 31) + 1;
+      next = buttons | (random() % 5 == 0 ? 0x80 : 0);
+    }
+    state = next;
+    char command[32];
+    std::snprintf(command, sizeof command, "state 0x%02X", state);
+    ASSERT_TRUE(scenario.Switch(command));
+    expected.Frame(state);
+    ASSERT_TRUE(monitor.WaitForBlock(BlockWith(1, state), kScenarioWait)) << command << " frame " << frames;
+    ++frames;
+    if (frames % 25 == 0) {
+      monitor.Collect(Millis(150));
+      ASSERT_EQ(Messages(monitor), expected.messages()) << "after " << frames << " frames";
+    }
+    std::this_thread::sleep_for(Millis(random() % 40));
+  }
+  monitor.Collect(Millis(300));
+  EXPECT_EQ(Messages(monitor), expected.messages()) << "at the end";
+  const long long endSet = WorkingSet();
+  std::printf("soak: %d frames, %d dropouts, %zu messages; working set %lld -> %lld bytes\n", frames,
+              dropouts, expected.messages().size(), startSet, endSet);
+  EXPECT_GT(startSet, 0);
+  EXPECT_LT(endSet - startSet, 8LL << 20) << "the program grew";
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+}  // namespace
+}  // namespace tovira::e2e
