@@ -96,8 +96,10 @@ TEST(LinkFaults, SwitchVanishingMidBurstLeavesNoButtonHeld) {
   Scenario scenario(2);
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
-  // An odd count ends on a press; the writes return while frames still queue.
+  // An odd count ends on a press. The frames queue in the port (Tovira takes a
+  // few hundred a second): the switch goes once the first of them has arrived.
   ASSERT_TRUE(scenario.Switch("burst 2001"));
+  ASSERT_TRUE(monitor.WaitFor("press", kScenarioWait)) << "the burst began to arrive";
   ASSERT_TRUE(scenario.Switch("vanish"));
   ASSERT_TRUE(monitor.WaitFor(
       "block", Millis(60000),
