@@ -11,16 +11,6 @@ namespace {
 
 constexpr Millis kWait = kScenarioWait;
 
-std::vector<std::string> Messages(const TargetMonitor& monitor) {
-  std::vector<std::string> found;
-  for (const std::string& line : monitor.lines()) {
-    const auto event = JsonField(line, "event");
-    if (event == "press" || event == "release")
-      found.push_back(*event + " " + JsonField(line, "wParam").value_or(""));
-  }
-  return found;
-}
-
 class EveryMode : public testing::TestWithParam<int> {};
 
 TEST_P(EveryMode, ButtonsChordsBatteryAndSpareBitsReachTheTarget) {
@@ -58,7 +48,7 @@ TEST_P(EveryMode, ButtonsChordsBatteryAndSpareBitsReachTheTarget) {
     }
   }
   monitor.Collect(Millis(300));
-  EXPECT_EQ(Messages(monitor), GetParam() == 2 ? expected : std::vector<std::string>{});
+  EXPECT_EQ(monitor.NavigatorMessages(), GetParam() == 2 ? expected : std::vector<std::string>{});
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, testing::Values(1, 2, 3),
@@ -85,7 +75,7 @@ TEST(Link, DsrOffDisconnectsAndDsrOnReconnectsDroppingWhatQueued) {
   ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x10), kWait));
   monitor.Collect(Millis(200));
   // The release on the loss: the navigator must not keep a button that nobody holds.
-  EXPECT_EQ(Messages(monitor), (std::vector<std::string>{"press 0", "release 0", "press 4"}));
+  EXPECT_EQ(monitor.NavigatorMessages(), (std::vector<std::string>{"press 0", "release 0", "press 4"}));
   const std::string log = scenario.Log();
   EXPECT_NE(log.find("COM21接続済"), std::string::npos);
   EXPECT_EQ(scenario.CloseTovira(), 0);

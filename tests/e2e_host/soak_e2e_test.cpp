@@ -27,16 +27,6 @@ long long WorkingSet() {
   return std::atoll(JsonField(resources, "workingSet").value_or("0").c_str());
 }
 
-std::vector<std::string> Messages(const TargetMonitor& monitor) {
-  std::vector<std::string> found;
-  for (const std::string& line : monitor.lines()) {
-    const auto event = JsonField(line, "event");
-    if (event == "press" || event == "release")
-      found.push_back(*event + " " + JsonField(line, "wParam").value_or(""));
-  }
-  return found;
-}
-
 std::optional<int> LowestButton(int state) {
   for (int button = 0; button < 5; ++button) {
     if ((state & (1 << button)) != 0) return button;
@@ -116,12 +106,12 @@ TEST(Soak, RandomSessionKeepsTheTargetInStepAndTheProgramFlat) {
     ++frames;
     if (frames % 25 == 0) {
       monitor.Collect(Millis(150));
-      ASSERT_EQ(Messages(monitor), expected.messages()) << "after " << frames << " frames";
+      ASSERT_EQ(monitor.NavigatorMessages(), expected.messages()) << "after " << frames << " frames";
     }
     std::this_thread::sleep_for(Millis(random() % 40));
   }
   monitor.Collect(Millis(300));
-  EXPECT_EQ(Messages(monitor), expected.messages()) << "at the end";
+  EXPECT_EQ(monitor.NavigatorMessages(), expected.messages()) << "at the end";
   const long long endSet = WorkingSet();
   std::printf("soak: %d frames, %d dropouts, %zu messages; working set %lld -> %lld bytes\n", frames,
               dropouts, expected.messages().size(), startSet, endSet);

@@ -83,4 +83,14 @@ void TargetMonitor::Stop() {
   if (!process_.Wait(Millis(3000))) process_.Kill();
 }
 
+std::vector<std::string> TargetMonitor::NavigatorMessages() const {
+  std::vector<std::string> found;
+  for (const std::string& line : lines_) {
+    const auto event = JsonField(line, "event");
+    if (event == "press" || event == "release")
+      found.push_back(*event + " " + JsonField(line, "wParam").value_or(""));
+  }
+  return found;
+}
+
 }  // namespace tovira::e2e

@@ -28,6 +28,8 @@ class TargetMonitor {
   // Lines of one event kind, in order of arrival.
   std::vector<std::string> Events(const std::string& event) const;
   std::string LastBlock() const;
+  // The navigator's messages so far, in order: "press 2", "release 2" …
+  std::vector<std::string> NavigatorMessages() const;
   const std::vector<std::string>& lines() const { return lines_; }
 
   void Stop();

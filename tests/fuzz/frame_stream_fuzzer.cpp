@@ -13,28 +13,13 @@
 #include "link/frame_codec.h"
 #include "link/serial_worker.h"
 #include "tests/link/link_fakes.h"
+#include "tests/link/reference_decoder.h"
 
 namespace {
 
 using namespace tovira;
 using namespace tovira::testing_fakes;
 using std::chrono::milliseconds;
-
-// Bit j of the reordered control byte comes from bit kSourceBit[mode][j]: written
-// from the bit-order tables by bit number, not by the codec's masks.
-constexpr int kSourceBit[3][8] = {
-    {7, 4, 0, 5, 3, 6, 2, 1},
-    {3, 0, 7, 5, 1, 6, 4, 2},
-    {3, 5, 4, 7, 1, 6, 2, 0},
-};
-
-int ReferenceState(int modeIndex, int control, int stateByte) {
-  int reordered = 0;
-  for (int j = 0; j < 8; ++j) reordered |= ((control >> kSourceBit[modeIndex][j]) & 1) << j;
-  int state = stateByte;
-  for (int step = 0; step < reordered / 16; ++step) state = (state >> 1) | ((state & 1) << 7);
-  return state;
-}
 
 }  // namespace
 
@@ -64,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::wstring> expected;
   for (std::size_t i = 0; i + 1 < length; i += 2) {
-    expected.push_back(L"switch:" + std::to_wstring(ReferenceState(modeIndex, stream[i], stream[i + 1])));
+    expected.push_back(L"switch:" +
+                       std::to_wstring(reference::Decode(modeIndex, stream[i], stream[i + 1]).state));
   }
   std::vector<std::wstring> decoded;
   for (const std::wstring& event : display.Events()) {

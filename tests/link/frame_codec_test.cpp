@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/link/reference_decoder.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -69,24 +71,13 @@ TEST(FrameCodec, LogTextKeepsTwoDigitTags) {
   EXPECT_EQ(FrameLogText(0x00, 0), L"00000000\t00\n");
 }
 
-// An independent reading of the bit-order tables, by bit number rather than mask:
-// bit j of the reordered byte comes from bit kSourceBit[mode][j] of the control byte.
-constexpr int kSourceBit[3][8] = {
-    {7, 4, 0, 5, 3, 6, 2, 1},
-    {3, 0, 7, 5, 1, 6, 4, 2},
-    {3, 5, 4, 7, 1, 6, 2, 0},
-};
-
 DecodedFrame ReferenceDecode(TargetMode mode, int control, int stateByte) {
-  int reordered = 0;
-  for (int j = 0; j < 8; ++j) reordered |= ((control >> kSourceBit[ModeNumber(mode) - 1][j]) & 1) << j;
-  DecodedFrame frame;
-  frame.rotation = reordered / 16;
-  frame.tag = reordered % 16;
-  int state = stateByte;
-  for (int step = 0; step < frame.rotation; ++step) state = (state >> 1) | ((state & 1) << 7);
-  frame.state = state;
-  return frame;
+  const reference::Frame frame = reference::Decode(ModeNumber(mode) - 1, control, stateByte);
+  DecodedFrame decoded;
+  decoded.rotation = frame.rotation;
+  decoded.tag = frame.tag;
+  decoded.state = frame.state;
+  return decoded;
 }
 
 TEST(FrameCodec, EveryModeStateRotationAndTagRoundTrips) {
