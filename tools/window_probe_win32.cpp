@@ -34,6 +34,7 @@
 #include <string>
 
 #include "app/scoped_handle_win32.h"
+#include "tools/process_counts_win32.h"
 #include "ui/control_ids.h"
 #include "ui/window_messages_win32.h"
 
@@ -116,13 +117,12 @@ int PrintResources(HWND window) {
       ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
   if (!owner) return 1;
   HANDLE process = owner.get();
-  DWORD handles = 0;
-  ::GetProcessHandleCount(process, &handles);
+  const tovira::tools::ProcessCounts counts = tovira::tools::CountProcessObjects(process, processId);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof(memory);
   ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-  std::wprintf(L"{\"handles\":%lu,\"gdi\":%lu,\"user\":%lu,\"private\":%llu,\"workingSet\":%llu}\n", handles,
-               ::GetGuiResources(process, GR_GDIOBJECTS), ::GetGuiResources(process, GR_USEROBJECTS),
+  std::wprintf(L"{\"handles\":%lu,\"gdi\":%lu,\"user\":%lu,\"private\":%llu,\"workingSet\":%llu}\n",
+               counts.handles, counts.gdiObjects, counts.userObjects,
                static_cast<unsigned long long>(memory.PrivateUsage),
                static_cast<unsigned long long>(memory.WorkingSetSize));
   return 0;

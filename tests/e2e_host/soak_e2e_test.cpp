@@ -1,6 +1,6 @@
 // Soak: a random session of presses, chords, battery flips and dropouts in mode 2,
 // the target's view checked against what the frames call for all along, and the
-// program's working set at the end against the start. 45 s in the test run; longer:
+// program's working set, handles and GDI objects at the end against the start. 45 s in the test run; longer:
 //   scripts/wine-up build/win64/wineprefix
 //   TOVIRA_SOAK_SECONDS=3600 build/host/tests/tovira_e2e_runner --gtest_filter='Soak.*'
 
@@ -22,9 +22,25 @@ int SoakSeconds() {
   return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : 45;
 }
 
-long long WorkingSet() {
+// What the program holds, as the window probe counts it from outside.
+struct Holdings {
+  long long workingSet = 0;
+  long long handles = 0;
+  long long gdiObjects = 0;
+};
+
+Holdings Measure() {
   const std::string resources = WineSession::Get().Probe({"resources"}).value_or("");
-  return std::atoll(JsonField(resources, "workingSet").value_or("0").c_str());
+  const auto field = [&](const char* key) {
+    return std::atoll(JsonField(resources, key).value_or("0").c_str());
+  };
+  return {field("workingSet"), field("handles"), field("gdi")};
+}
+
+void Report(const char* when, int frames, int dropouts, const Holdings& held) {
+  std::printf("soak %s: %d frames, %d dropouts; working set %lld bytes, %lld handles, %lld GDI objects\n",
+              when, frames, dropouts, held.workingSet, held.handles, held.gdiObjects);
+  std::fflush(stdout);
 }
 
 std::optional<int> LowestButton(int state) {
@@ -72,14 +88,15 @@ TEST(Soak, RandomSessionKeepsTheTargetInStepAndTheProgramFlat) {
   Scenario scenario(2);
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
-  const long long startSet = WorkingSet();
+  const Holdings start = Measure();
+  Report("start", 0, 0, start);
   std::mt19937 random(20261209);
   Expectation expected;
   int state = 0;
   int frames = 0;
   int dropouts = 0;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(SoakSeconds());
-  while (std::chrono::steady_clock::now() < end) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(SoakSeconds());
+  while (std::chrono::steady_clock::now() < deadline) {
     if (random() % 12 == 0) {  // a dropout and the reconnect
       ASSERT_TRUE(scenario.Switch("dsr off"));
       expected.LinkLost();
@@ -108,15 +125,21 @@ TEST(Soak, RandomSessionKeepsTheTargetInStepAndTheProgramFlat) {
       monitor.Collect(Millis(150));
       ASSERT_EQ(monitor.NavigatorMessages(), expected.messages()) << "after " << frames << " frames";
     }
+    if (frames % 1000 == 0) Report("sample", frames, dropouts, Measure());
     std::this_thread::sleep_for(Millis(random() % 40));
   }
   monitor.Collect(Millis(300));
   EXPECT_EQ(monitor.NavigatorMessages(), expected.messages()) << "at the end";
-  const long long endSet = WorkingSet();
-  std::printf("soak: %d frames, %d dropouts, %zu messages; working set %lld -> %lld bytes\n", frames,
-              dropouts, expected.messages().size(), startSet, endSet);
-  EXPECT_GT(startSet, 0);
-  EXPECT_LT(endSet - startSet, 8LL << 20) << "the program grew";
+  const Holdings finish = Measure();
+  Report("end", frames, dropouts, finish);
+  std::printf("soak: %zu navigator messages, every one as the frames call for\n", expected.messages().size());
+  EXPECT_GT(start.workingSet, 0);
+  EXPECT_GT(start.handles, 0);
+  EXPECT_GT(start.gdiObjects, 0);
+  EXPECT_LT(finish.workingSet - start.workingSet, 8LL << 20) << "the program grew";
+  // A handle or object kept per dropout or per frame would pass these within seconds.
+  EXPECT_LE(finish.handles - start.handles, 8) << "handles grew";
+  EXPECT_LE(finish.gdiObjects - start.gdiObjects, 8) << "GDI objects grew";
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
