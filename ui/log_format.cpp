@@ -1,20 +1,42 @@
 #include "ui/log_format.h"
 
+#include <array>
 #include <cstdarg>
 #include <cwchar>
-#include <vector>
+#include <memory>
+#include <optional>
 
 namespace tovira {
 
+namespace {
+
+// The text if it fits in the buffer of this many units, the terminator included.
+std::optional<std::wstring> FormatInto(wchar_t* buffer, std::size_t units, const wchar_t* format,
+                                       va_list args) {
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): the caller started it
+  const int written = std::vswprintf(buffer, units, format, args);
+  if (written < 0 || static_cast<std::size_t>(written) >= units) return std::nullopt;
+  return std::wstring(buffer, static_cast<std::size_t>(written));
+}
+
+}  // namespace
+
+// Lines are short: they are made on the stack, and only a longer one takes the
+// full-size buffer (not cleared first: the relay formats a line or two per frame).
 std::wstring PutLogF(const wchar_t* format, ...) {
-  std::vector<wchar_t> buffer(kLogFormatBufferUnits, L'\0');
   va_list args;
   va_start(args, format);
-  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): started just above
-  const int written = std::vswprintf(buffer.data(), buffer.size(), format, args);
+  va_list again;
+  va_copy(again, args);
+  std::array<wchar_t, 256> shortLine;
+  std::optional<std::wstring> text = FormatInto(shortLine.data(), shortLine.size(), format, args);
+  if (!text) {
+    const auto longLine = std::make_unique_for_overwrite<wchar_t[]>(kLogFormatBufferUnits);
+    text = FormatInto(longLine.get(), kLogFormatBufferUnits, format, again);
+  }
+  va_end(again);
   va_end(args);
-  if (written < 0 || static_cast<std::size_t>(written) >= buffer.size()) return std::wstring(kLogFormatError);
-  return std::wstring(buffer.data(), static_cast<std::size_t>(written));
+  return text ? std::move(*text) : std::wstring(kLogFormatError);
 }
 
 std::wstring FormatLogLine(const LocalTimeOfDay& time, std::wstring_view text) {

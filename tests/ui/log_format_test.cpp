@@ -21,11 +21,19 @@ TEST(LogFormat, PrintfFormatting) {
   EXPECT_EQ(PutLogF(L"Post Quo ON :%d", 4), L"Post Quo ON :4");
 }
 
-TEST(LogFormat, ResultThatDoesNotFitBecomesTheErrorLine) {
+TEST(LogFormat, EveryLengthUpToTheBufferComesWholeAndLongerBecomesTheErrorLine) {
+  // Around the short line's size, where formatting moves to the full buffer, and
+  // around the full buffer's size.
+  for (const std::size_t length : {std::size_t{0}, std::size_t{254}, std::size_t{255}, std::size_t{256},
+                                   std::size_t{257}, std::size_t{4000}, kLogFormatBufferUnits - 1}) {
+    const std::wstring text(length, L'x');
+    EXPECT_EQ(PutLogF(L"%ls", text.c_str()), text) << length;
+    EXPECT_EQ(PutLogF(L"[%ls]", text.c_str()).size(),
+              length + 2 < kLogFormatBufferUnits ? length + 2 : kLogFormatError.size())
+        << "bracketed " << length;
+  }
   const std::wstring huge(kLogFormatBufferUnits, L'x');
   EXPECT_EQ(PutLogF(L"%ls", huge.c_str()), L"Log Buffer Format Error");
-  const std::wstring fits(kLogFormatBufferUnits - 1, L'x');
-  EXPECT_EQ(PutLogF(L"%ls", fits.c_str()), fits);
 }
 
 TEST(LogPanel, OldestWholeLinesGoSoThatAtMostTheKeptAmountRemains) {
