@@ -74,7 +74,10 @@ bool SerialWorker::OpenCOM() {
     return false;
   }
   port_ = std::move(opened.port);
-  display_.ShowEnableInv(true);
+  // An open that blocked past the stop (another device chosen, or the program
+  // ending) is let go by the end step unseen: the target must not see a link to
+  // a switch the user has left.
+  if (flags_.ShouldRun()) display_.ShowEnableInv(true);
   return true;
 }
 

@@ -18,6 +18,10 @@
 //   window_probe tray        print whether Tovira's tray icon is in the notification area
 //   window_probe explorer-restart   drop the icon and announce "TaskbarCreated", as a
 //                            restarted Explorer does (its icons are gone)
+//   window_probe choose INDEX   choose the device list's entry as a user does; print
+//                            the time of the choice (seconds since 1970, as the
+//                            target monitor stamps its lines) and how long the
+//                            window took to handle it
 //   window_probe resources   print what Tovira's process holds: handles, GDI and
 //                            USER objects, private bytes, working set
 // Before the command, --desktop NAME looks on that desktop instead of the
@@ -185,11 +189,32 @@ int PrintControlState(HWND window, int id) {
   return 0;
 }
 
+double NowSeconds() {
+  FILETIME now{};
+  ::GetSystemTimePreciseAsFileTime(&now);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ULL) / 1e7;
+}
+
+// The committed choice of a user: the selection, then CBN_SELENDOK.
+int ChooseDevice(HWND window, int index) {
+  HWND chooser = ::GetDlgItem(window, tovira::kIdBT);
+  if (chooser == nullptr || ::SendMessageW(chooser, CB_SETCURSEL, static_cast<WPARAM>(index), 0) != index)
+    return 1;
+  const double chosen = NowSeconds();
+  DWORD_PTR result = 0;
+  const LRESULT handled =
+      ::SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(tovira::kIdBT, CBN_SELENDOK),
+                            reinterpret_cast<LPARAM>(chooser), SMTO_NORMAL, 20000, &result);
+  std::wprintf(L"{\"t\":%.6f,\"handledMs\":%.1f}\n", chosen, (NowSeconds() - chosen) * 1000.0);
+  return handled != 0 ? 0 : 1;
+}
+
 int Usage() {
   std::fwprintf(
       stderr,
       L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
-      L"control ID | click "
+      L"control ID | choose INDEX | click "
       L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms]  (after --desktop NAME)\n");
   return 2;
 }
@@ -247,6 +272,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
+  if (command == L"choose" && argc > 2) return ChooseDevice(window, _wtoi(argv[2]));
   if (command == L"command" && argc > 2) {  // a menu item by its id
     ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(_wtoi(argv[2]), 0), 0);
     return 0;

@@ -158,23 +158,6 @@ TEST(PlatformEvents, ExplorerRestartBringsTheTrayIconBack) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
-// While it exists, every open of the switch's port blocks for `milliseconds`
-// (the modem-line shim reads it).
-class BlockedOpen {
- public:
-  explicit BlockedOpen(int milliseconds)
-      : marker_(fs::path(WineSession::Get().prefix()) / "tovira-modem-lines" / "delay-open") {
-    fs::create_directories(marker_.parent_path());
-    std::ofstream(marker_) << milliseconds;
-  }
-  ~BlockedOpen() { fs::remove(marker_); }
-  BlockedOpen(const BlockedOpen&) = delete;
-  BlockedOpen& operator=(const BlockedOpen&) = delete;
-
- private:
-  fs::path marker_;
-};
-
 TEST(LinkFaults, ExitDuringAnOpenThatBlocksTenSecondsEndsWithinItsBound) {
   Scenario scenario(2);
   scenario.WriteSettings();

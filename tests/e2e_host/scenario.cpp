@@ -1,6 +1,8 @@
 #include "tests/e2e_host/scenario.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace tovira::e2e {
@@ -9,6 +11,16 @@ std::string ConnectedBlock(int state) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "01%02X", state & 0xFF);
   return std::string(hex) + "FFFFFFFFFFFF";
+}
+
+BlockedOpen::BlockedOpen(int milliseconds)
+    : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/delay-open") {
+  std::filesystem::create_directories(std::filesystem::path(marker_).parent_path());
+  std::ofstream(marker_) << milliseconds;
+}
+
+BlockedOpen::~BlockedOpen() {
+  std::filesystem::remove(marker_);
 }
 
 Scenario::Scenario(int mode, int com)
@@ -36,8 +48,12 @@ TargetMonitor& Scenario::StartMonitor(const std::vector<std::string>& extraArgs,
 }
 
 bool Scenario::StartTovira() {
+  return StartProgram({WineSession::Get().ToviraExe(mode_)});
+}
+
+bool Scenario::StartProgram(const std::vector<std::string>& argv) {
   const WineSession& wine = WineSession::Get();
-  tovira_ = wine.StartWindowsProgram({wine.ToviraExe(mode_)});
+  tovira_ = wine.StartWindowsProgram(argv);
   return wine.Probe({"wait", "15000"}).has_value();
 }
 

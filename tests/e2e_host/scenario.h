@@ -20,6 +20,19 @@ inline constexpr Millis kScenarioWait(15000);
 // "01" + the state + the filler, as the block reads while connected.
 std::string ConnectedBlock(int state);
 
+// While it exists, every open of a switch's port blocks for `milliseconds` (the
+// modem-line shim reads it when the port's line settings are made).
+class BlockedOpen {
+ public:
+  explicit BlockedOpen(int milliseconds);
+  ~BlockedOpen();
+  BlockedOpen(const BlockedOpen&) = delete;
+  BlockedOpen& operator=(const BlockedOpen&) = delete;
+
+ private:
+  std::string marker_;
+};
+
 class Scenario {
  public:
   explicit Scenario(int mode, int com = 21);
@@ -34,6 +47,8 @@ class Scenario {
                               const std::string& image = "tools/target_monitor.exe");
   // Starts Tovira and waits for its window; false when it did not come.
   bool StartTovira();
+  // The same with another program of the win64 build that makes Tovira's window.
+  bool StartProgram(const std::vector<std::string>& argv);
   // Waits until the port is open (byte 0 = 1) and the connect wait has passed.
   bool WaitConnected();
   // Settings, monitor, Tovira, and the connect wait passed: the usual start.

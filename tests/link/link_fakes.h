@@ -125,9 +125,12 @@ class FakeOpener final : public SerialPortOpener {
   int closes = 0;
   std::vector<std::wstring> names;
   FakePort* lastPort = nullptr;
+  // Runs inside every attempt, as things that happen while an open blocks.
+  std::function<void()> whileOpening;
 
   OpenResult Open(const std::wstring& portName) override {
     names.push_back(portName);
+    if (whileOpening) whileOpening();
     OpenStatus status = OpenStatus::Opened;
     if (!results.empty()) {
       status = results.front();

@@ -238,6 +238,29 @@ TEST_F(SerialWorkerTest, RememberedLinesCarryOverToTheNextWorker) {
   EXPECT_EQ(second.Count(L"com:"), 0);
 }
 
+TEST_F(SerialWorkerTest, PortThatOpensAfterTheStopIsClosedWithoutShowingTheSwitchConnected) {
+  for (const bool shutdown : {false, true}) {
+    SCOPED_TRACE(shutdown ? "program ending" : "another device chosen");
+    RecordingDisplay seen;
+    opener.closes = 0;
+    opener.whileOpening = [this, shutdown] {
+      if (shutdown) {
+        ending = true;
+      } else {
+        flags.running = false;
+      }
+    };
+    flags.running = true;
+    ending = false;
+    SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, seen);
+    worker.Run();
+    const std::vector<std::wstring> expected = {L"balloon:SW-1と接続中．．．", L"msg:COM9接続中...",
+                                                L"enable:0"};
+    EXPECT_EQ(seen.Events(), expected);
+    EXPECT_EQ(opener.closes, 1) << "the late port is let go";
+  }
+}
+
 TEST_F(SerialWorkerTest, ShutdownEndsTheWorkerWithoutAnotherLineCheck) {
   clock.At(milliseconds(1500), [this] { ending = true; });
   RunUntil(milliseconds(60000));
