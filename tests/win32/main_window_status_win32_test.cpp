@@ -1,0 +1,68 @@
+// What a frame shows on the real main window: the five button pictures and the
+// battery picture, frame after frame, repeats included.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "tests/win32/window_test_support.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+
+namespace tovira {
+namespace {
+
+HBITMAP PictureOf(HWND window, int id) {
+  return reinterpret_cast<HBITMAP>(::SendMessageW(::GetDlgItem(window, id), STM_GETIMAGE, IMAGE_BITMAP, 0));
+}
+
+TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
+  // A port that never opens: the window's pictures are ours to set.
+  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
+  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  window_test::PumpUntil([] { return false; }, 200);  // the load runs
+  window->ShowEnable(true);
+  const HBITMAP good = PictureOf(hwnd, kIdEnable);
+  window->ShowSwitch(0x01);
+  const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
+  const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
+  ASSERT_NE(pressed, nullptr);
+  ASSERT_NE(released, nullptr);
+  ASSERT_NE(pressed, released);
+
+  struct Case {
+    int state;
+    const char* buttons;  // button 1 first: 1 = pressed
+    bool batteryLow;
+  };
+  const Case cases[] = {
+      {0x1F, "11111", false}, {0x15, "10101", false}, {0x15, "10101", false},  // a repeat
+      {0x0A, "01010", false}, {0x80, "00000", true},  {0x9F, "11111", true},
+      {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
+  };
+  for (const Case& c : cases) {
+    window->ShowSwitch(c.state);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
+          << "state " << c.state << ", button " << i + 1;
+    }
+    EXPECT_EQ(PictureOf(hwnd, kIdBattery) != good, c.batteryLow) << "state " << c.state;
+    EXPECT_NE(PictureOf(hwnd, kIdBattery), nullptr);
+  }
+
+  // A loss shows the not-connected picture; the buttons keep the last frame.
+  window->ShowEnable(false);
+  EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
+  EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdEnable));
+  window->ShowSwitch(0x04);
+  EXPECT_EQ(PictureOf(hwnd, kIdButton1 + 2), pressed);
+
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
+}  // namespace
+}  // namespace tovira
