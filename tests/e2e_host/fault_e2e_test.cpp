@@ -120,6 +120,30 @@ TEST(LinkFaults, SwitchVanishingMidBurstLeavesNoButtonHeld) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectionRealigns) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  ASSERT_TRUE(scenario.Switch("press 3"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x04), kScenarioWait));
+  // Half of the next frame is on its way when the switch goes out of range.
+  ASSERT_TRUE(scenario.Switch("half"));
+  ASSERT_TRUE(scenario.Switch("dsr off"));
+  ASSERT_TRUE(monitor.WaitForBlock("0004FFFFFFFFFFFF", kScenarioWait)) << "the loss";
+  ASSERT_TRUE(scenario.Switch("dsr on"));
+  ASSERT_TRUE(scenario.WaitConnected());
+  // The stray byte must not pair with the first byte of the next frame.
+  ASSERT_TRUE(scenario.Switch("press 2"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kScenarioWait))
+      << "the first frame after the return";
+  ASSERT_TRUE(scenario.Switch("release"));
+  ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x00), kScenarioWait));
+  monitor.Collect(Millis(200));
+  EXPECT_EQ(monitor.NavigatorMessages(),
+            (std::vector<std::string>{"press 2", "release 2", "press 1", "release 1"}));
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
 TEST(TargetFaults, InterfaceProcessStartingAndEndingWhileToviraRuns) {
   Scenario scenario(1);
   ASSERT_TRUE(scenario.StartConnected());
