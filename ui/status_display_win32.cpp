@@ -74,8 +74,9 @@ void FMain::SetPicture(WORD id, HBITMAP* slot) {
   // Handing a static control the bitmap it already holds changes nothing on the
   // screen but costs a resize and an invalidation (about 0.3 ms under Wine, six
   // times a frame); the frame's repaints still follow.
-  if (reinterpret_cast<HBITMAP>(::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)) == *slot) return;
-  ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(*slot));
+  const auto wanted = reinterpret_cast<LPARAM>(*slot);
+  if (::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) == wanted) return;
+  ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
 
 void FMain::ShowSwitch(int state) {
