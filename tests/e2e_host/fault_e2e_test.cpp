@@ -1,5 +1,6 @@
-// Faults and bad input under Wine: a settings file that is garbage or read-only,
-// and a switch whose DSR line flaps many times at random intervals.
+// Faults and bad input under Wine: settings files that make no sense or cannot be
+// written, a switch that flaps, vanishes or goes mid-frame, a hung or changing
+// target, Explorer restarting, an exit while an open blocks.
 
 #include <gtest/gtest.h>
 
@@ -22,18 +23,47 @@ std::string FileBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(BadSettings, BinaryGarbageGivesTheDefaultsAndTheProgramRunsAndEnds) {
-  Scenario scenario(2);
-  const fs::path file = WineSession::Get().SettingsFile();
-  fs::create_directories(file.parent_path());
+std::string Utf16File(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::string GarbageBytes() {
   std::mt19937 random(7);
   std::string garbage(4096, '\0');
   for (char& byte : garbage) byte = static_cast<char>(random());
-  std::ofstream(file, std::ios::binary) << garbage;
-  scenario.StartMonitor();
-  ASSERT_TRUE(scenario.StartTovira()) << "no window with a garbage settings file";
-  std::this_thread::sleep_for(Millis(1500));
-  EXPECT_EQ(scenario.CloseTovira(), 0);
+  return garbage;
+}
+
+TEST(BadSettings, SettingsFilesThatMakeNoSenseGiveTheDefaultsAndTheProgramRunsAndEnds) {
+  const std::u16string longJapanese(300, u'\u30C8');  // ト
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"binary garbage", GarbageBytes()},
+      {"no [Settings] section", Utf16File(u"[Other]\r\nPortName=COM21\r\nLogMode=730259\r\n")},
+      {"300-unit Japanese and ASCII values",
+       Utf16File(u"[Settings]\r\nDeviceName=" + longJapanese + u"\r\nPortName=COM" +
+                 std::u16string(300, u'9') + u"\r\nLogMode=" + longJapanese + u"\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Scenario scenario(2);
+    const fs::path file = WineSession::Get().SettingsFile();
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << c.bytes;
+    TargetMonitor& monitor = scenario.StartMonitor();
+    ASSERT_TRUE(scenario.StartTovira()) << "no window";
+    std::this_thread::sleep_for(Millis(1500));
+    EXPECT_EQ(scenario.CloseTovira(), 0);
+    EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait)) << "the block is released";
+  }
 }
 
 TEST(BadSettings, ReadOnlyFileEndsTheProgramInOrder) {
