@@ -174,6 +174,29 @@ TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectio
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+TEST(LinkFaults, MissingPortIsTriedAboutEveryHalfSecond) {
+  Scenario scenario(2);
+  WineSession::Get().WriteSettings({{"DeviceName", "SW-E2E"}, {"PortName", "COM250"}, {"LogMode", "730259"}});
+  TargetMonitor& monitor = scenario.StartMonitor();
+  ASSERT_TRUE(scenario.StartTovira());
+  monitor.Collect(Millis(3000));
+  EXPECT_EQ(monitor.LastBlock().substr(0, 2), "00");
+  const std::string log = scenario.Log();
+  int attempts = 0;
+  int refusals = 0;
+  for (std::size_t at = log.find("COM250接続中..."); at != std::string::npos;
+       at = log.find("COM250接続中...", at + 1))
+    ++attempts;
+  for (std::size_t at = log.find("COM250をオープンできません。"); at != std::string::npos;
+       at = log.find("COM250をオープンできません。", at + 1))
+    ++refusals;
+  // Three seconds hold five or six attempts at half a second each plus the open.
+  EXPECT_GE(attempts, 3) << log;
+  EXPECT_LE(attempts, 7) << log;
+  EXPECT_GE(refusals, attempts - 1) << "each attempt ends with its line: " << log;
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
 TEST(TargetFaults, InterfaceProcessStartingAndEndingWhileToviraRuns) {
   Scenario scenario(1);
   ASSERT_TRUE(scenario.StartConnected());
