@@ -174,6 +174,12 @@ TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectio
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+int Occurrences(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 TEST(LinkFaults, MissingPortIsTriedAboutEveryHalfSecond) {
   Scenario scenario(2);
   WineSession::Get().WriteSettings({{"DeviceName", "SW-E2E"}, {"PortName", "COM250"}, {"LogMode", "730259"}});
@@ -182,14 +188,8 @@ TEST(LinkFaults, MissingPortIsTriedAboutEveryHalfSecond) {
   monitor.Collect(Millis(3000));
   EXPECT_EQ(monitor.LastBlock().substr(0, 2), "00");
   const std::string log = scenario.Log();
-  int attempts = 0;
-  int refusals = 0;
-  for (std::size_t at = log.find("COM250接続中..."); at != std::string::npos;
-       at = log.find("COM250接続中...", at + 1))
-    ++attempts;
-  for (std::size_t at = log.find("COM250をオープンできません。"); at != std::string::npos;
-       at = log.find("COM250をオープンできません。", at + 1))
-    ++refusals;
+  const int attempts = Occurrences(log, "COM250接続中...");
+  const int refusals = Occurrences(log, "COM250をオープンできません。");
   // Three seconds hold five or six attempts at half a second each plus the open.
   EXPECT_GE(attempts, 3) << log;
   EXPECT_LE(attempts, 7) << log;
