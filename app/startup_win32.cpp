@@ -2,6 +2,7 @@
 // load that starts the link, the exit question and the orderly shutdown.
 
 #include "app/profile_store_win32.h"
+#include "app/switch_route.h"
 #include "ui/main_window_win32.h"
 #include "ui/ui_texts.h"
 #include "ui/version_dialog_win32.h"
@@ -27,7 +28,7 @@ void FMain::Init() {
   mDeviceName = settings.deviceName;
   mPortName = settings.portName;
   ::SendMessageW(Control(kIdPortNotSave), BM_SETCHECK, settings.portNotSave ? BST_CHECKED : BST_UNCHECKED, 0);
-  balloons_->SetSuppressed(settings.showNotBalloon);
+  tray_->SetBalloonsSuppressed(settings.showNotBalloon);
   mLogMode = false;
   if (settings.logMode) {
     mLogMode = true;
@@ -37,8 +38,18 @@ void FMain::Init() {
   }
 
   mFormName = std::wstring(FormNameOf(mode_));
+  HWND window = hwnd_;
+  feed_ = std::make_shared<StatusFeed>(
+      [window] { ::PostMessageW(window, kMsgStatusChanged, OwnMessageKey(), 0); },
+      [] {
+        SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        return LocalTimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+      });
+  feed_->SetLogging(mLogMode);
+  // The relay's log lines come from the link's thread, in order with the link's own.
   relay_ = std::make_unique<TargetRelay>(mode_, relayPlatform_,
-                                         [this](const std::wstring& line) { PutLog(line); });
+                                         [feed = feed_.get()](const std::wstring& line) { feed->Log(line); });
   relay_->InitSharedMem(SharedMemoryName(mode_));  // reports its own failure
   const std::wstring label(texts::kModeLabels[ModeNumber(mode_) - 1]);
   ::SetWindowTextW(Control(kIdName), label.c_str());
@@ -46,9 +57,15 @@ void FMain::Init() {
   LoadTrayIcons();
   LoadPictures();
 
-  serialLink_ = std::make_unique<SerialLink>(SerialLinkParts{mode_, std::make_shared<Win32SerialPortOpener>(),
-                                                             std::make_shared<SteadyLinkClock>(), handOff_,
-                                                             appEnding_});
+  SerialLinkParts link;
+  link.mode = mode_;
+  link.opener = std::make_shared<Win32SerialPortOpener>();
+  link.clock = std::make_shared<SteadyLinkClock>();
+  link.events = std::make_shared<SwitchRoute>(*relay_, *feed_);
+  link.appEnding = appEnding_;
+  // A press must get through on a PC kept busy by the assistive software itself.
+  link.onWorkerThread = [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); };
+  serialLink_ = std::make_unique<SerialLink>(std::move(link));
 }
 
 void FMain::FMain_Load() {
@@ -75,9 +92,7 @@ void FMain::StartSerialWorker() {
 }
 
 void FMain::StopSerialWorker() {
-  // The wait serves the workers' hand-offs, so a worker inside one ends at once.
-  SentMessageServer server;
-  serialLink_->Stop(server);
+  serialLink_->Stop();
 }
 
 void FMain::mnu_Exit_Click() {
@@ -100,7 +115,7 @@ void FMain::FMain_FormClosing() {
   StopSerialWorker();
   SaveSettings(*profile_, {WindowText(Control(kIdBT)), mPortName,
                            ::SendMessageW(Control(kIdPortNotSave), BM_GETCHECK, 0, 0) == BST_CHECKED,
-                           balloons_->suppressed()});
+                           tray_->balloonsSuppressed()});
   relay_->EndSharedMem();
   PutLog(std::wstring(texts::kClosed));
 }

@@ -16,10 +16,10 @@ constexpr std::chrono::milliseconds kSearchPoll{100};
 // thread, where the window (and so `window`) exists while the call runs.
 class WindowSearchHost final : public SearchHost {
  public:
-  WindowSearchHost(FMain& window, std::shared_ptr<WindowHandOff> handOff)
-      : window_(window), handOff_(std::move(handOff)) {}
+  WindowSearchHost(FMain& window, std::shared_ptr<WindowHandOff> handOff, std::shared_ptr<TrayIcon> tray)
+      : window_(window), handOff_(std::move(handOff)), tray_(std::move(tray)) {}
 
-  void ShowBalloon(const std::wstring& text) override { handOff_->ShowBalloon(text); }
+  void ShowBalloon(const std::wstring& text) override { tray_->ShowBalloon(text); }
   void ShowBtn(bool enable) override {
     handOff_->Invoke([this, enable] { window_.ShowBtn(enable); });
   }
@@ -42,6 +42,7 @@ class WindowSearchHost final : public SearchHost {
  private:
   FMain& window_;
   std::shared_ptr<WindowHandOff> handOff_;
+  std::shared_ptr<TrayIcon> tray_;  // shared: a search left running may outlive the window
 };
 
 void SearchBody(const std::shared_ptr<WindowSearchHost>& host, const SearchSources& sources,
@@ -72,7 +73,7 @@ void FMain::StartSearch() {
   if (SearchAlive()) return;
   if (searchThread_.joinable()) searchThread_.join();  // it has ended
   searchEnded_ = std::make_shared<std::atomic<bool>>(false);
-  auto host = std::make_shared<WindowSearchHost>(*this, handOff_);
+  auto host = std::make_shared<WindowSearchHost>(*this, handOff_, tray_);
   searchThread_ = std::thread(&SearchBody, host, searchSources_, appEnding_, searchEnded_, mDeviceName);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
-// A steady clock with a pause: real in the program, virtual in the core's tests.
+// A steady clock with a pause that a stop cuts short: real in the program,
+// virtual in the core's tests.
 
 #include <chrono>
+
+#include "link/stop_signal.h"
 
 namespace tovira {
 
@@ -10,13 +13,14 @@ class LinkClock {
   using TimePoint = std::chrono::steady_clock::time_point;
   virtual ~LinkClock() = default;
   virtual TimePoint Now() = 0;
-  virtual void Sleep(std::chrono::milliseconds duration) = 0;
+  // Pauses `duration`, or less once `stop` is raised.
+  virtual void Pause(std::chrono::milliseconds duration, const StopSignal& stop) = 0;
 };
 
 class SteadyLinkClock final : public LinkClock {
  public:
   TimePoint Now() override;
-  void Sleep(std::chrono::milliseconds duration) override;
+  void Pause(std::chrono::milliseconds duration, const StopSignal& stop) override;
 };
 
 }  // namespace tovira

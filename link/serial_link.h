@@ -1,66 +1,68 @@
 #pragma once
-// The serial worker's start and stop steps. At most one worker runs: each has its
-// own run flag, and a successor started while its predecessor is still blocked
-// (an open that hangs past the stop wait) waits for that one to end before its
-// first cycle, so two workers never use the port or the display at once.
+// The serial worker's start and stop. At most one worker ever holds a port or
+// reports: a new worker waits until every earlier one has ended, and a worker
+// that outlives its stop's bound (an open that hangs) is cut off, so that nothing
+// it reports later reaches the target or the window.
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/serial_worker.h"
 
 namespace tovira {
 
-// The window thread's bounded waits keep serving the workers' hand-offs, so a
-// worker inside a hand-off can finish its cycle and end.
-class HandOffServer {
- public:
-  virtual ~HandOffServer() = default;
-  // Waits at most `limit`, running hand-offs that arrive; may return early.
-  virtual void ServeFor(std::chrono::milliseconds limit) = 0;
-};
+inline constexpr std::chrono::milliseconds kStopBound{3000};
 
 struct SerialLinkParts {
   TargetMode mode = TargetMode::Velmora;
   std::shared_ptr<SerialPortOpener> opener;
   std::shared_ptr<LinkClock> clock;
-  std::shared_ptr<LinkDisplay> display;
-  std::shared_ptr<const std::atomic<bool>> appEnding;  // AppEndng
+  // Called on the worker's thread, in order, never after the worker was cut off.
+  std::shared_ptr<LinkEvents> events;
+  std::shared_ptr<const std::atomic<bool>> appEnding;
+  // Runs first on every worker's thread (the program raises its priority there).
+  std::function<void()> onWorkerThread;
+  std::chrono::milliseconds stopBound = kStopBound;
 };
-
-inline constexpr std::chrono::milliseconds kStopPoll{100};
-inline constexpr int kStopPolls = 30;
 
 class SerialLink {
  public:
   explicit SerialLink(SerialLinkParts parts);
+  // Stops every worker; one still blocked is cut off and left to end by itself.
   ~SerialLink();
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
 
-  // The start step: a new worker on this port and device.
+  // A new worker on this port and device; it runs once every earlier one ended.
   void Start(const std::wstring& portName, const std::wstring& deviceName);
-  // The stop step: asks the worker to stop, then waits while it runs, 100 ms a
-  // check, at most 30 checks. True when no worker runs any more.
-  bool Stop(HandOffServer& server);
-  // AppRunning: the current worker has not been asked to stop.
+  // Asks the current worker to stop and waits until it has ended, at most the
+  // stop bound; a worker still running then is cut off. True when it ended.
+  bool Stop();
+  // The current worker has not been asked to stop.
   bool Running() const;
   // The current worker's thread has not ended.
   bool Alive() const;
 
  private:
   struct Run;
+  class GatedEvents;
   static void Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
                    const std::shared_ptr<LineMemory>& memory, WorkerSetup setup);
-  void ReleaseThread();
+  // Joins the threads of workers that have ended.
+  void ReleaseEnded();
 
   SerialLinkParts parts_;
   std::shared_ptr<LineMemory> memory_;
-  std::shared_ptr<Run> current_;
-  std::thread thread_;
+  struct Started {
+    std::shared_ptr<Run> run;
+    std::thread thread;
+  };
+  std::vector<Started> started_;  // oldest first; the last is the current worker
 };
 
 }  // namespace tovira

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "app/scoped_handle_win32.h"
@@ -10,11 +11,19 @@
 namespace tovira {
 namespace {
 
-constexpr DWORD kReadTimeoutMs = 1000;
+constexpr std::chrono::milliseconds kReadTimeout{1000};
+constexpr DWORD kReadChunk = 256;
 
+// The port is opened for overlapped I/O, and one read is kept waiting on it: the
+// worker's wait then returns the moment a frame's bytes are in, or at once when
+// the worker is stopped, and otherwise sleeps until its line check is due.
 class Win32SerialPort final : public SerialPort {
  public:
-  explicit Win32SerialPort(UniqueHandle handle) : handle_(std::move(handle)) {}
+  Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake)
+      : handle_(std::move(handle)), readDone_(std::move(readDone)), wake_(std::move(wake)) {}
+  ~Win32SerialPort() override { Close(); }
+  Win32SerialPort(const Win32SerialPort&) = delete;
+  Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
   bool IsOpen() const override { return handle_.valid(); }
 
@@ -31,69 +40,111 @@ class Win32SerialPort final : public SerialPort {
       failureText = SystemErrorText(::GetLastError());
       return std::nullopt;
     }
+    if (readError_ != ERROR_SUCCESS) {
+      failureText = SystemErrorText(readError_);
+      return std::nullopt;
+    }
     return pending_.size() + stat.cbInQue;
   }
 
-  // Reads what arrives into `pending_` until `count` bytes are there or the
-  // limit passes: a read with these time-outs returns as soon as a byte is in.
-  void WaitForBytes(std::size_t count, std::chrono::milliseconds limit) override {
-    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
-    while (handle_ && pending_.size() < count) {
-      const ULONGLONG now = ::GetTickCount64();
-      if (now >= deadline) return;
-      // One time-out for the whole pause: changing it on every read costs the
-      // early return under Wine.
-      if (!SetReadTimeout(static_cast<DWORD>(limit.count()))) return;
-      std::uint8_t buffer[2];
-      const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count - pending_.size(), sizeof buffer));
-      DWORD got = 0;
-      // A failure shows up again at the next byte count, where it is handled.
-      if (!::ReadFile(handle_.get(), buffer, wanted, &got, nullptr)) return;
-      pending_.insert(pending_.end(), buffer, buffer + got);
-      // A read that comes back empty before its time-out (Wine's serial reads
-      // sometimes do) is tried again after a millisecond: the pause then still
-      // ends when the frame comes, and the worker never spins.
-      if (got == 0) ::Sleep(1);
-    }
+  void WaitForBytes(std::size_t count, std::chrono::milliseconds limit, const StopSignal& stop) override {
+    const StopSignal::Waker waker(stop, [this] { ::SetEvent(wake_.get()); });
+    Fill(count, limit, true);
   }
 
   ReadResult ReadByte() override {
-    if (!pending_.empty()) {
-      const std::uint8_t byte = pending_.front();
-      pending_.pop_front();
-      return {ReadStatus::Byte, byte, L""};
+    if (pending_.empty()) {
+      if (!handle_) return {ReadStatus::Failed, 0, SystemErrorText(ERROR_INVALID_HANDLE)};
+      Fill(1, kReadTimeout, false);
+      if (readError_ != ERROR_SUCCESS) return {ReadStatus::Failed, 0, SystemErrorText(readError_)};
+      if (pending_.empty()) return {ReadStatus::TimedOut, 0, L""};
     }
-    if (!handle_) return {ReadStatus::Failed, 0, SystemErrorText(ERROR_INVALID_HANDLE)};
-    if (!SetReadTimeout(kReadTimeoutMs)) return {ReadStatus::Failed, 0, SystemErrorText(::GetLastError())};
-    std::uint8_t byte = 0;
-    DWORD got = 0;
-    if (!::ReadFile(handle_.get(), &byte, 1, &got, nullptr)) {
-      return {ReadStatus::Failed, 0, SystemErrorText(::GetLastError())};
-    }
-    if (got == 0) return {ReadStatus::TimedOut, 0, L""};
+    const std::uint8_t byte = pending_.front();
+    pending_.pop_front();
     return {ReadStatus::Byte, byte, L""};
   }
 
   void Close() override {
+    if (handle_ && reading_) {
+      // The read's buffer and OVERLAPPED must outlive it: cancel, then wait.
+      ::CancelIoEx(handle_.get(), &overlapped_);
+      DWORD got = 0;
+      ::GetOverlappedResult(handle_.get(), &overlapped_, &got, TRUE);
+    }
+    reading_ = false;
     handle_.reset();
     pending_.clear();
   }
 
  private:
-  bool SetReadTimeout(DWORD constantMs) {
-    if (constantMs == currentTimeoutMs_) return true;
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = constantMs;
-    if (!::SetCommTimeouts(handle_.get(), &timeouts)) return false;
-    currentTimeoutMs_ = constantMs;
+  // Reads until `count` bytes are waiting, the limit passes, the read fails or,
+  // when `wakeable`, the stop's waker fires.
+  void Fill(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
+    while (handle_ && readError_ == ERROR_SUCCESS && pending_.size() < count) {
+      if (!reading_ && !StartRead(count - pending_.size())) return;
+      if (!reading_) continue;  // it completed at once
+      const ULONGLONG now = ::GetTickCount64();
+      if (now >= deadline) return;
+      const HANDLE events[] = {readDone_.get(), wake_.get()};
+      const DWORD woke =
+          ::WaitForMultipleObjects(wakeable ? 2 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
+      if (woke != WAIT_OBJECT_0) return;  // stopped, or the time passed
+      if (!FinishRead()) return;
+    }
+  }
+
+  // Starts one read: whatever is queued, or else just the bytes still needed.
+  bool StartRead(std::size_t needed) {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(needed, kReadChunk));
+    if (::ClearCommError(handle_.get(), &errors, &stat) && stat.cbInQue > wanted) {
+      wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
+    }
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = readDone_.get();
+    DWORD got = 0;
+    if (::ReadFile(handle_.get(), buffer_, wanted, &got, &overlapped_)) {
+      reading_ = true;
+      return FinishRead();
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_IO_PENDING) {
+      reading_ = true;
+      return true;
+    }
+    readError_ = error;
+    return false;
+  }
+
+  // Takes a finished read's bytes; false when it brought none or failed.
+  bool FinishRead() {
+    DWORD got = 0;
+    const BOOL done = ::GetOverlappedResult(handle_.get(), &overlapped_, &got, FALSE);
+    if (!done && ::GetLastError() == ERROR_IO_INCOMPLETE) return true;
+    reading_ = false;
+    if (!done) {
+      readError_ = ::GetLastError();
+      return false;
+    }
+    // Without time-outs a read only ever ends empty when the far end has gone.
+    if (got == 0) {
+      readError_ = ERROR_HANDLE_EOF;
+      return false;
+    }
+    pending_.insert(pending_.end(), buffer_, buffer_ + got);
     return true;
   }
 
   UniqueHandle handle_;
+  UniqueHandle readDone_;  // manual-reset: set when the read completes
+  UniqueHandle wake_;      // auto-reset: set by the worker's stop
+  OVERLAPPED overlapped_{};
+  std::uint8_t buffer_[kReadChunk]{};
+  bool reading_ = false;
+  DWORD readError_ = ERROR_SUCCESS;
   std::deque<std::uint8_t> pending_;
-  DWORD currentTimeoutMs_ = 0;
 };
 
 bool ConfigurePort(HANDLE port) {
@@ -116,10 +167,9 @@ bool ConfigurePort(HANDLE port) {
   dcb.fRtsControl = RTS_CONTROL_DISABLE;
   dcb.fAbortOnError = FALSE;
   if (!::SetCommState(port, &dcb)) return false;
+  // No time-outs: a read waits until it has the bytes it asked for, and the
+  // worker's own waits bound it (the read time-out of 1000 ms among them).
   COMMTIMEOUTS timeouts{};
-  timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
   return ::SetCommTimeouts(port, &timeouts) != FALSE;
 }
 
@@ -136,12 +186,16 @@ bool IsAcceptablePortName(const std::wstring& portName) {
 OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) {
   if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
   const std::wstring path = L"\\\\.\\" + portName;
-  UniqueHandle port(
-      ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr));
   if (!port || !ConfigurePort(port.get())) return {OpenStatus::OpenFailed, nullptr};
+  UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!readDone || !wake) return {OpenStatus::OpenFailed, nullptr};
   // Pairing starts with the first byte after the open: nothing older counts.
   ::PurgeComm(port.get(), PURGE_RXCLEAR);
-  return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port))};
+  return {OpenStatus::Opened,
+          std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone), std::move(wake))};
 }
 
 }  // namespace tovira

@@ -6,13 +6,13 @@
 namespace tovira {
 
 SerialWorker::SerialWorker(WorkerSetup setup, WorkerFlags& flags, LineMemory& memory,
-                           SerialPortOpener& opener, LinkClock& clock, LinkDisplay& display)
+                           SerialPortOpener& opener, LinkClock& clock, LinkEvents& events)
     : setup_(std::move(setup)),
       flags_(flags),
       memory_(memory),
       opener_(opener),
       clock_(clock),
-      display_(display) {}
+      events_(events) {}
 
 void SerialWorker::Run() {
   for (;;) {
@@ -22,75 +22,78 @@ void SerialWorker::Run() {
     if (port_ && !port_->IsOpen()) SwitchLost();
     const bool wasOpen = PortOpen();
     while (flags_.ShouldRun() && !PortOpen()) ConnectAttempt();
-    // At shutdown the worker ends here rather than run one more line check.
+    // Stopped or ending: straight to the end step, without another line check.
+    if (!flags_.ShouldRun()) break;
+    if (!wasOpen) clock_.Pause(link_timing::kSettlePause, flags_.stop);
     if (!flags_.ShouldRun()) break;
 
-    if (!wasOpen) clock_.Sleep(link_timing::kSettlePause);
-    const std::optional<LineStates> lines = ShowCOMInv();
+    const std::optional<LineStates> lines = SampleLines();
     if (!lines || !lines->dsr) {
       SwitchLost();
       continue;
     }
     if (!wasOpen) {
-      display_.ShowMsgInv(setup_.portName + std::wstring(link_texts::kConnectedLog));
-      display_.ShowBalloon(setup_.deviceName + std::wstring(link_texts::kConnected));
+      events_.Log(setup_.portName + std::wstring(link_texts::kConnectedLog));
+      events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnected));
     }
     std::wstring failureText;
     if (FrameStep(failureText) == FrameOutcome::Failed) {
-      display_.ShowMsgInv(std::wstring(link_texts::kCannotRead) + failureText);
+      events_.Log(std::wstring(link_texts::kCannotRead) + failureText);
       break;
     }
   }
-  CloseCOM();  // the end step: every way out passes here
+  ClosePort();  // the end step: every way out passes here
 }
 
 void SerialWorker::SwitchLost() {
-  display_.ShowBalloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
-  CloseCOM();
+  events_.Balloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+  ClosePort();
 }
 
 void SerialWorker::ConnectAttempt() {
-  if (ShowCOMInv()) {
-    clock_.Sleep(link_timing::kAttemptPause);
-    display_.ShowBalloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
-    display_.ShowMsgInv(setup_.portName + std::wstring(link_texts::kConnectingLog));
-    OpenCOM();
-    deadline_ = clock_.Now() + link_timing::kConnectWait;
+  if (SampleLines()) {
+    clock_.Pause(link_timing::kAttemptPause, flags_.stop);
+    if (flags_.ShouldRun()) {
+      events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
+      events_.Log(setup_.portName + std::wstring(link_texts::kConnectingLog));
+      OpenPort();
+      deadline_ = clock_.Now() + link_timing::kConnectWait;
+    }
   }
   waiting_ = true;
 }
 
-bool SerialWorker::OpenCOM() {
+bool SerialWorker::OpenPort() {
   OpenResult opened = opener_.Open(setup_.portName);
   if (opened.status == OpenStatus::NameRefused) {
-    display_.ShowMsgInv(std::wstring(link_texts::kNoSuchPort));
+    events_.Log(std::wstring(link_texts::kNoSuchPort));
     return false;
   }
   if (opened.status != OpenStatus::Opened || !opened.port) {
-    ShowCOMInv();
+    SampleLines();
     const std::wstring text = setup_.portName + std::wstring(link_texts::kCannotOpen);
-    display_.ShowBalloon(text);
-    display_.ShowMsgInv(text);
+    events_.Balloon(text);
+    events_.Log(text);
     return false;
   }
   port_ = std::move(opened.port);
   // An open that blocked past the stop (another device chosen, or the program
   // ending) is let go by the end step unseen: the target must not see a link to
   // a switch the user has left.
-  if (flags_.ShouldRun()) display_.ShowEnableInv(true);
+  if (flags_.ShouldRun()) events_.PortOpen(true);
   return true;
 }
 
-void SerialWorker::CloseCOM() {
+void SerialWorker::ClosePort() {
   if (port_) {
     if (port_->IsOpen()) port_->Close();
     port_.reset();
   }
-  ShowCOMInv();
-  display_.ShowEnableInv(false);
+  SampleLines();
+  events_.PortOpen(false);
 }
 
-std::optional<LineStates> SerialWorker::ShowCOMInv() {
+std::optional<LineStates> SerialWorker::SampleLines() {
   LineStates now;
   if (port_) {
     now.open = port_->IsOpen();
@@ -101,7 +104,7 @@ std::optional<LineStates> SerialWorker::ShowCOMInv() {
     now.cts = lines->cts;
     // DTR and RTS are the program's own outputs and it never raises them.
   }
-  if (now != memory_.last) display_.ShowCOMInv(now);
+  if (now != memory_.last) events_.Lines(now);
   memory_.last = now;
   return now;
 }
@@ -111,9 +114,9 @@ FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   if (!waiting) return FrameOutcome::Failed;
   if (*waiting < 2) {
 #ifdef TOVIRA_PLAIN_IDLE_PAUSE
-    clock_.Sleep(link_timing::kIdlePause);  // the plain pause, kept for the latency comparison
+    clock_.Pause(link_timing::kLineCheckPeriod, flags_.stop);  // the plain pause, for the latency comparison
 #else
-    port_->WaitForBytes(2, link_timing::kIdlePause);
+    port_->WaitForBytes(2, link_timing::kLineCheckPeriod, flags_.stop);
 #endif
     return FrameOutcome::Paused;
   }
@@ -129,14 +132,14 @@ FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   // The connect wait drops frames that queued while the link settled.
   if (waiting_) {
     if (clock_.Now() < deadline_) {
-      clock_.Sleep(link_timing::kIdlePause);
+      clock_.Pause(link_timing::kLineCheckPeriod, flags_.stop);
       return FrameOutcome::Paused;
     }
     waiting_ = false;
   }
   const DecodedFrame frame = DecodeFrame(setup_.mode, bytes[0].byte, bytes[1].byte);
-  display_.ShowSwitchInv(frame.state);
-  display_.ShowMsgInv(FrameLogText(frame.state, frame.tag));
+  events_.Frame(frame.state);
+  events_.Log(FrameLogText(frame.state, frame.tag));
   return FrameOutcome::Decoded;
 }
 

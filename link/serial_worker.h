@@ -1,45 +1,49 @@
 #pragma once
-// One run of the serial worker (SerialPortProc): keep the switch's port open,
-// treat a dropped DSR line as a lost switch and reconnect, and while connected
-// decode one frame per cycle.
+// One run of the serial worker: keep the switch's port open, treat a dropped DSR
+// line as a lost switch and reconnect, and while connected decode each frame as
+// soon as it is in. Everything it learns goes to its LinkEvents, in order.
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/target_mode.h"
 #include "link/link_clock.h"
-#include "link/link_display.h"
+#include "link/link_events.h"
 #include "link/serial_port.h"
+#include "link/stop_signal.h"
 
 namespace tovira {
 
 namespace link_timing {
 inline constexpr std::chrono::milliseconds kAttemptPause{500};
 inline constexpr std::chrono::milliseconds kSettlePause{500};  // after a new connection
-inline constexpr std::chrono::milliseconds kIdlePause{10};
-inline constexpr std::chrono::milliseconds kConnectWait{1000};  // mConnectWait
+// The longest wait for a frame between two line checks: a lost switch is noticed
+// within it.
+inline constexpr std::chrono::milliseconds kLineCheckPeriod{10};
+inline constexpr std::chrono::milliseconds kConnectWait{1000};  // frames before its end are dropped
 }  // namespace link_timing
 
-// The remembered line states (open1 … cts1): kept for the program's whole run,
-// handed from one worker to the next.
+// The last line states reported: kept for the program's whole run, handed from
+// one worker to the next.
 struct LineMemory {
   LineStates last;
 };
 
-// Flags a worker reads every cycle. `running` is this worker's own AppRunning:
-// a stopped worker can never be revived by its successor's start.
+// What ends a worker: its own stop (a worker once stopped never runs again) or
+// the program's end.
 struct WorkerFlags {
-  std::atomic<bool> running{true};
+  StopSignal stop;
   const std::atomic<bool>* appEnding = nullptr;
-  bool ShouldRun() const { return running.load() && !appEnding->load(); }
+  bool ShouldRun() const { return !stop.Raised() && !appEnding->load(); }
 };
 
 struct WorkerSetup {
   TargetMode mode = TargetMode::Velmora;
-  std::wstring portName;    // mPortName when the worker started
-  std::wstring deviceName;  // mDeviceName when the worker started
+  std::wstring portName;    // the port to open, fixed for this worker
+  std::wstring deviceName;  // the switch's name in balloons
 };
 
 enum class FrameOutcome { Paused, Decoded, TimedOut, Failed };
@@ -47,20 +51,20 @@ enum class FrameOutcome { Paused, Decoded, TimedOut, Failed };
 class SerialWorker {
  public:
   SerialWorker(WorkerSetup setup, WorkerFlags& flags, LineMemory& memory, SerialPortOpener& opener,
-               LinkClock& clock, LinkDisplay& display);
+               LinkClock& clock, LinkEvents& events);
 
-  // SerialPortProc: returns when stopped, at shutdown, or after a read failure;
-  // the port is closed and the switch shown as not connected by then.
+  // Returns when stopped, at shutdown, or after a read failure; the port is
+  // closed and reported closed by then.
   void Run();
 
  private:
   bool PortOpen() const { return port_ && port_->IsOpen(); }
   void ConnectAttempt();
-  bool OpenCOM();
-  void CloseCOM();
-  // Samples the six lines and hands them on when any changed. Nothing when the
+  bool OpenPort();
+  void ClosePort();
+  // Samples the six lines and reports them when any changed. Nothing when the
   // input lines cannot be read (then nothing is remembered).
-  std::optional<LineStates> ShowCOMInv();
+  std::optional<LineStates> SampleLines();
   FrameOutcome FrameStep(std::wstring& failureText);
   void SwitchLost();
 
@@ -69,10 +73,10 @@ class SerialWorker {
   LineMemory& memory_;
   SerialPortOpener& opener_;
   LinkClock& clock_;
-  LinkDisplay& display_;
+  LinkEvents& events_;
 
-  std::unique_ptr<SerialPort> port_;  // mPort
-  bool waiting_ = false;              // the connect wait
+  std::unique_ptr<SerialPort> port_;
+  bool waiting_ = false;  // the connect wait runs
   LinkClock::TimePoint deadline_{};
 };
 

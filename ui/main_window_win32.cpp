@@ -34,9 +34,8 @@ bool InFrame(int id) {
 FMain::FMain(HINSTANCE instance, TargetMode mode, SearchSources sources)
     : instance_(instance),
       mode_(mode),
-      balloons_(std::make_shared<TrayBalloons>()),
-      tray_(balloons_),
-      handOff_(std::make_shared<WindowHandOff>(*this, balloons_)),
+      tray_(std::make_shared<TrayIcon>()),
+      handOff_(std::make_shared<WindowHandOff>()),
       appEnding_(std::make_shared<std::atomic<bool>>(false)),
       lampOnBrush_(::CreateSolidBrush(RGB(127, 255, 0))),
       lampOffBrush_(::CreateSolidBrush(RGB(245, 245, 245))),
@@ -57,7 +56,7 @@ std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode, Search
   window->Init();
   window->ResizeWindow();
   window->taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-  window->tray_.Add(hwnd, window->DisableIco, std::wstring(texts::kTipNotConnected));
+  window->tray_->Add(hwnd, window->DisableIco, std::wstring(texts::kTipNotConnected));
   const auto bigIcon = ::LoadImageW(instance, L"hrm_enable", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
   ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
   ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(window->EnableIco));
@@ -65,18 +64,18 @@ std::unique_ptr<FMain> FMain::Create(HINSTANCE instance, TargetMode mode, Search
   // The window starts minimized; its load handler hides it before the user can
   // interact, leaving only the tray icon.
   ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
-  ::PostMessageW(hwnd, kMsgLoad, 0, 0);
+  ::PostMessageW(hwnd, kMsgLoad, OwnMessageKey(), 0);
   return window;
 }
 
 FMain::~FMain() {
   handOff_->Detach();
-  tray_.Remove();
+  tray_->Remove();
   if (hwnd_ != nullptr) {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
   }
-  serialLink_.reset();  // a worker still running is left to end by itself
+  serialLink_.reset();  // a worker still blocked is cut off and left to end by itself
   if (searchThread_.joinable()) {
     if (SearchAlive()) {
       searchThread_.detach();  // its hand-offs fail once the window is gone
@@ -110,16 +109,19 @@ LRESULT CALLBACK FMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT FMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == taskbarCreatedMessage_ && message != 0) {
-    tray_.AddAgain();  // Explorer restarted: the icon comes back
+    tray_->AddAgain();  // Explorer restarted: the icon comes back
     return 0;
   }
   switch (message) {
     case kMsgLoad:
-      FMain_Load();
+      if (wParam == OwnMessageKey()) FMain_Load();
       return 0;
     case kMsgHandOff:
-      return RunHandOff(lParam);
-    case kMsgTrayIcon:
+      return handOff_->Run(wParam, lParam);
+    case kMsgStatusChanged:
+      if (wParam == OwnMessageKey()) OnStatusChanged();
+      return 0;
+    case kMsgTrayIcon:  // posted by the shell, or by anyone: it only ever opens the menu
       OnTrayIcon(lParam, wParam);
       return 0;
     case WM_COMMAND:
@@ -227,7 +229,7 @@ void FMain::ShowTrayMenu(int x, int y) {
   add(kCmdVersion, texts::kMenuVersion);
   add(kCmdHelp, texts::kMenuHelp);
   add(kCmdTest, texts::kMenuTest);
-  add(kCmdNotBalloon, texts::kMenuNotBalloon, balloons_->suppressed() ? MF_CHECKED : MF_UNCHECKED);
+  add(kCmdNotBalloon, texts::kMenuNotBalloon, tray_->balloonsSuppressed() ? MF_CHECKED : MF_UNCHECKED);
   add(kCmdExit, texts::kMenuExit);
   // Without the foreground the menu would not close when the user clicks elsewhere.
   ::SetForegroundWindow(hwnd_);
@@ -264,7 +266,7 @@ void FMain::btn_OK_Click() {
 }
 
 void FMain::mnu_NotBalloon_Click() {
-  balloons_->SetSuppressed(!balloons_->suppressed());
+  tray_->SetBalloonsSuppressed(!tray_->balloonsSuppressed());
 }
 
 void FMain::mnu_Help_Click() {
@@ -279,7 +281,7 @@ void FMain::btn_LogClear_Click() {
 
 void FMain::OnDestroy() {
   handOff_->Detach();
-  tray_.Remove();
+  tray_->Remove();
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   hwnd_ = nullptr;
   ::PostQuitMessage(0);

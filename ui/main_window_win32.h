@@ -1,7 +1,8 @@
 #pragma once
 // FMain: the status and set-up window. Hidden in normal use; the tray icon is the
-// program's presence. It owns the relay, the serial link and every control, and
-// every control update and every write to the block runs on its thread.
+// program's presence. It owns the relay, the serial link and every control. The
+// link writes the block and posts to the target on its own thread; the window
+// only watches what the link reports (its StatusFeed) and shows the latest.
 
 #include <windows.h>
 
@@ -22,6 +23,7 @@
 #include "relay/relay_platform_win32.h"
 #include "relay/target_relay.h"
 #include "ui/hand_off_win32.h"
+#include "ui/status_feed.h"
 #include "ui/tray_icon_win32.h"
 
 namespace tovira {
@@ -38,22 +40,21 @@ SearchSources PlatformSearchSources();
 // No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
 
-class FMain final : public StatusDisplay {
+class FMain final {
  public:
   // Null when the window cannot be built.
   static std::unique_ptr<FMain> Create(HINSTANCE instance, TargetMode mode,
                                        SearchSources sources = PlatformSearchSources());
-  ~FMain() override;
+  ~FMain();
   FMain(const FMain&) = delete;
   FMain& operator=(const FMain&) = delete;
 
   HWND hwnd() const { return hwnd_; }
 
   // The display operations (window thread).
-  void ShowSwitch(int state) override;
-  void ShowEnable(bool enabled) override;
-  void ShowMsg(const std::wstring& text) override;
-  void ShowCOM(const LineStates& lines) override;
+  void ShowSwitch(int state);
+  void ShowEnable(bool enabled);
+  void ShowCOM(const LineStates& lines);
   void PutLog(const std::wstring& text);
   // Puts the lines PutLog collected into the panel (also on its timer).
   void FlushLog();
@@ -96,6 +97,9 @@ class FMain final : public StatusDisplay {
   void cmb_BT_SelectionChangeCommitted();
 
   // Handlers.
+  void OnStatusChanged();
+  // Lines that already carry their time: into the panel with the next flush.
+  void AppendLog(const std::wstring& lines);
   void OnCommand(WORD id, WORD code);
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
@@ -114,13 +118,14 @@ class FMain final : public StatusDisplay {
   bool closing_ = false;
   UINT taskbarCreatedMessage_ = 0;
 
-  std::shared_ptr<TrayBalloons> balloons_;
-  TrayIcon tray_;
+  std::shared_ptr<TrayIcon> tray_;
   std::shared_ptr<WindowHandOff> handOff_;
-  std::shared_ptr<std::atomic<bool>> appEnding_;  // AppEndng
+  std::shared_ptr<std::atomic<bool>> appEnding_;
   std::unique_ptr<Win32ProfileStore> profile_;
   Win32RelayPlatform relayPlatform_;
   std::unique_ptr<TargetRelay> relay_;
+  // What the link reports for the window; the route sends it there after the target.
+  std::shared_ptr<StatusFeed> feed_;
   std::unique_ptr<SerialLink> serialLink_;
   SearchSources searchSources_;
   std::thread searchThread_;  // mSarchBTThread

@@ -1,4 +1,5 @@
-// What the worker learns, shown on the window thread, and every frame relayed.
+// What the link reports, shown on the window thread: the latest of each state,
+// and every log line and balloon.
 
 #include "ui/display_scale.h"
 #include "ui/log_format.h"
@@ -89,19 +90,24 @@ void FMain::ShowSwitch(int state) {
     ::UpdateWindow(picture);
   }
   SetPicture(kIdBattery, (state & 0x80) != 0 ? &LowBatBmp : &EnableBmp);
-  relay_->ToggleSwitch(state);
 }
 
 void FMain::ShowEnable(bool enabled) {
   SetPicture(kIdEnable, enabled ? &EnableBmp : &DisableBmp);
   SetPicture(kIdBattery, enabled ? &EnableBmp : &DisableBmp);
-  tray_.SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
-  tray_.SetIcon(enabled ? EnableIco : DisableIco);
-  relay_->ShowEnable(enabled);
+  tray_->SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
+  tray_->SetIcon(enabled ? EnableIco : DisableIco);
 }
 
-void FMain::ShowMsg(const std::wstring& text) {
-  PutLog(text);
+void FMain::OnStatusChanged() {
+  const StatusChanges changes = feed_->Take();
+  // The battery picture belongs to whichever came last: the frame or the port change.
+  if (changes.state && !changes.stateAfterPortChange) ShowSwitch(*changes.state);
+  if (changes.portOpen) ShowEnable(*changes.portOpen);
+  if (changes.state && changes.stateAfterPortChange) ShowSwitch(*changes.state);
+  if (changes.lines) ShowCOM(*changes.lines);
+  if (!changes.log.empty()) AppendLog(changes.log);
+  for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
 }
 
 void FMain::ShowCOM(const LineStates& lines) {
@@ -115,11 +121,15 @@ void FMain::PutLog(const std::wstring& text) {
   if (!mLogMode) return;
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
-  pendingLog_ += FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text);
+  AppendLog(FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text));
+}
+
+void FMain::AppendLog(const std::wstring& lines) {
+  pendingLog_ += lines;
   if (pendingLog_.size() > kLogPanelLimit) pendingLog_.erase(0, LogLinesToDrop(pendingLog_, kLogPanelKeep));
   // Under load a visible edit control takes some 25 ms per change: line by line,
-  // the log would hold up the frames it describes by seconds. Lines therefore
-  // reach the panel together, at most a tenth of a second after they were made.
+  // a burst of frames would keep the window busy for seconds. Lines therefore
+  // reach the panel together, at most a tenth of a second after they arrived.
   if (!logFlushPending_) logFlushPending_ = ::SetTimer(hwnd_, kLogFlushTimer, kLogFlushMs, nullptr) != 0;
   if (!logFlushPending_) FlushLog();  // no timer to be had: straight in
 }

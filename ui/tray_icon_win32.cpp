@@ -2,11 +2,21 @@
 
 #include <shellapi.h>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+
 #include "ui/ui_texts.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
 namespace {
+
+constexpr std::size_t kBalloonLimit = 16;
+constexpr std::chrono::milliseconds kExitWait{1000};
 
 template <std::size_t N>
 void CopyText(wchar_t (&target)[N], std::wstring_view text) {
@@ -21,66 +31,158 @@ NOTIFYICONDATAW IconData(HWND owner, UINT flags) {
   data.hWnd = owner;
   data.uID = kTrayIconId;
   data.uFlags = flags;
+  data.uCallbackMessage = kMsgTrayIcon;
   return data;
 }
 
 }  // namespace
 
-void TrayBalloons::Show(const std::wstring& text) const {
-  HWND owner = owner_.load();
-  if (suppressed_.load() || owner == nullptr) return;
-  NOTIFYICONDATAW data = IconData(owner, NIF_INFO);
-  data.dwInfoFlags = NIIF_INFO;
-  data.uTimeout = 10000;
-  CopyText(data.szInfoTitle, texts::kWindowTitle);
-  CopyText(data.szInfo, text);
-  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+// What the shell is to be told, noted by any thread and told by the shell's own.
+struct TrayIcon::Shell {
+  std::mutex mutex;
+  std::condition_variable work;
+  std::condition_variable finished;
+  HWND owner = nullptr;
+  HICON icon = nullptr;
+  std::wstring tip;
+  bool add = false;
+  bool iconChanged = false;
+  bool tipChanged = false;
+  std::deque<std::wstring> balloons;
+  bool remove = false;
+  bool done = false;
+  bool suppressed = false;
+  std::thread thread;
+
+  void Ask(const std::function<void()>& change) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (remove) return;
+      change();
+    }
+    work.notify_one();
+  }
+
+  static void Serve(const std::shared_ptr<Shell>& shell) { shell->Loop(); }
+
+  void Loop() {
+    bool added = false;
+    for (;;) {
+      std::unique_lock<std::mutex> lock(mutex);
+      work.wait(lock, [this] { return add || iconChanged || tipChanged || !balloons.empty() || remove; });
+      const HWND window = owner;
+      NOTIFYICONDATAW state = IconData(window, 0);
+      state.hIcon = icon;
+      CopyText(state.szTip, tip);
+      const bool doAdd = std::exchange(add, false);
+      UINT modify = (std::exchange(iconChanged, false) ? NIF_ICON : 0) |
+                    (std::exchange(tipChanged, false) ? NIF_TIP : 0);
+      std::deque<std::wstring> toShow = std::exchange(balloons, {});
+      const bool doRemove = remove;
+      lock.unlock();
+
+      if (doAdd) {
+        state.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+        added = ::Shell_NotifyIconW(NIM_ADD, &state) != FALSE;
+        if (added) {
+          state.uVersion = NOTIFYICON_VERSION_4;
+          ::Shell_NotifyIconW(NIM_SETVERSION, &state);
+        }
+        modify = 0;  // the add carried the icon and the tip
+      }
+      if (added && modify != 0) {
+        state.uFlags = modify;
+        ::Shell_NotifyIconW(NIM_MODIFY, &state);
+      }
+      for (const std::wstring& text : toShow) {
+        NOTIFYICONDATAW balloon = IconData(window, NIF_INFO);
+        balloon.dwInfoFlags = NIIF_INFO;
+        balloon.uTimeout = 10000;
+        CopyText(balloon.szInfoTitle, texts::kWindowTitle);
+        CopyText(balloon.szInfo, text);
+        ::Shell_NotifyIconW(NIM_MODIFY, &balloon);  // failures are dropped
+      }
+      if (doRemove) {
+        if (added) {
+          NOTIFYICONDATAW gone = IconData(window, 0);
+          ::Shell_NotifyIconW(NIM_DELETE, &gone);
+        }
+        std::lock_guard<std::mutex> finishedLock(mutex);
+        done = true;
+        finished.notify_all();
+        return;
+      }
+    }
+  }
+};
+
+TrayIcon::TrayIcon() : shell_(std::make_shared<Shell>()) {
+  shell_->thread = std::thread(&Shell::Serve, shell_);
 }
 
-NOTIFYICONDATAW TrayIcon::Data(UINT flags) const {
-  NOTIFYICONDATAW data = IconData(owner_, flags);
-  data.uCallbackMessage = kMsgTrayIcon;
-  data.hIcon = icon_;
-  CopyText(data.szTip, tip_);
-  return data;
-}
-
-void TrayIcon::Add(HWND owner, HICON icon, const std::wstring& tip) {
-  owner_ = owner;
-  icon_ = icon;
-  tip_ = tip;
-  balloons_->Attach(owner);
-  AddAgain();
-}
-
-void TrayIcon::AddAgain() {
-  if (owner_ == nullptr) return;
-  NOTIFYICONDATAW data = Data(NIF_ICON | NIF_TIP | NIF_MESSAGE);
-  added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-  if (added_) {
-    data.uVersion = NOTIFYICON_VERSION_4;
-    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+TrayIcon::~TrayIcon() {
+  Remove();
+  std::unique_lock<std::mutex> lock(shell_->mutex);
+  const bool done = shell_->done;
+  lock.unlock();
+  // A shell that never answered keeps its thread; the process's end takes it.
+  if (done) {
+    shell_->thread.join();
+  } else {
+    shell_->thread.detach();
   }
 }
 
+void TrayIcon::Add(HWND owner, HICON icon, const std::wstring& tip) {
+  shell_->Ask([&] {
+    shell_->owner = owner;
+    shell_->icon = icon;
+    shell_->tip = tip;
+    shell_->add = true;
+  });
+}
+
+void TrayIcon::AddAgain() {
+  shell_->Ask([&] { shell_->add = shell_->owner != nullptr; });
+}
+
 void TrayIcon::SetIcon(HICON icon) {
-  icon_ = icon;
-  NOTIFYICONDATAW data = Data(NIF_ICON);
-  if (added_) ::Shell_NotifyIconW(NIM_MODIFY, &data);
+  shell_->Ask([&] {
+    shell_->icon = icon;
+    shell_->iconChanged = true;
+  });
 }
 
 void TrayIcon::SetTip(const std::wstring& tip) {
-  tip_ = tip;
-  NOTIFYICONDATAW data = Data(NIF_TIP);
-  if (added_) ::Shell_NotifyIconW(NIM_MODIFY, &data);
+  shell_->Ask([&] {
+    shell_->tip = tip;
+    shell_->tipChanged = true;
+  });
+}
+
+void TrayIcon::ShowBalloon(const std::wstring& text) {
+  shell_->Ask([&] {
+    if (shell_->suppressed || shell_->owner == nullptr) return;
+    // A shell that does not answer must not make the balloons pile up.
+    if (shell_->balloons.size() >= kBalloonLimit) shell_->balloons.pop_front();
+    shell_->balloons.push_back(text);
+  });
+}
+
+void TrayIcon::SetBalloonsSuppressed(bool suppressed) {
+  std::lock_guard<std::mutex> lock(shell_->mutex);
+  shell_->suppressed = suppressed;
+}
+
+bool TrayIcon::balloonsSuppressed() const {
+  std::lock_guard<std::mutex> lock(shell_->mutex);
+  return shell_->suppressed;
 }
 
 void TrayIcon::Remove() {
-  balloons_->Detach();
-  if (!added_) return;
-  NOTIFYICONDATAW data = Data(0);
-  ::Shell_NotifyIconW(NIM_DELETE, &data);
-  added_ = false;
+  shell_->Ask([&] { shell_->remove = true; });
+  std::unique_lock<std::mutex> lock(shell_->mutex);
+  shell_->finished.wait_for(lock, kExitWait, [this] { return shell_->done; });
 }
 
 }  // namespace tovira

@@ -1,56 +1,42 @@
 #pragma once
-// The notification-area icon ntf_Main. Its owner is a hidden top-level window (a
-// message-only window would miss the "TaskbarCreated" broadcast).
+// The notification-area icon. Its owner is a hidden top-level window (a
+// message-only window would miss the "TaskbarCreated" broadcast). Every call to
+// the shell runs on a thread of its own: a busy or hung Explorer may not answer
+// for seconds, or at all, and neither the window nor the switch may wait for it.
+// Every member is safe from any thread.
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 namespace tovira {
 
-// What a balloon needs, shared with the workers: safe from any thread.
-class TrayBalloons {
- public:
-  void Attach(HWND owner) { owner_ = owner; }
-  void Detach() { owner_ = nullptr; }
-  void SetSuppressed(bool suppressed) { suppressed_ = suppressed; }
-  bool suppressed() const { return suppressed_; }
-  // A 10-second information balloon titled "トヴィラ"; nothing while suppressed.
-  // Failures are dropped.
-  void Show(const std::wstring& text) const;
-
- private:
-  std::atomic<HWND> owner_{nullptr};
-  std::atomic<bool> suppressed_{false};
-};
+inline constexpr UINT kTrayIconId = 1;
 
 class TrayIcon {
  public:
-  explicit TrayIcon(std::shared_ptr<TrayBalloons> balloons) : balloons_(std::move(balloons)) {}
-  ~TrayIcon() { Remove(); }
+  TrayIcon();
+  // Deletes the icon; waits for the shell at most a second, then leaves it.
+  ~TrayIcon();
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
   void Add(HWND owner, HICON icon, const std::wstring& tip);
-  // After Explorer restarts, or when the first add failed while it was not ready.
+  // After Explorer restarts: the icon comes back as it was.
   void AddAgain();
   void SetIcon(HICON icon);
   void SetTip(const std::wstring& tip);
+  // A 10-second information balloon titled "トヴィラ"; nothing while suppressed.
+  void ShowBalloon(const std::wstring& text);
+  void SetBalloonsSuppressed(bool suppressed);
+  bool balloonsSuppressed() const;
+  // Deletes the icon and ends the shell's thread, waiting for it at most a second.
   void Remove();
 
  private:
-  NOTIFYICONDATAW Data(UINT flags) const;
-
-  std::shared_ptr<TrayBalloons> balloons_;
-  HWND owner_ = nullptr;
-  HICON icon_ = nullptr;
-  std::wstring tip_;
-  bool added_ = false;
+  struct Shell;
+  std::shared_ptr<Shell> shell_;  // shared with its thread, which may outlive this
 };
-
-inline constexpr UINT kTrayIconId = 1;
 
 }  // namespace tovira

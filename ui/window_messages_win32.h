@@ -9,9 +9,15 @@ namespace tovira {
 
 enum AppMessage : UINT {
   kMsgLoad = WM_APP + 1,  // posted to itself before the loop starts: the window's load handler
-  kMsgHandOff,            // sent by a worker: lParam points at the call to run on the window thread
-  kMsgTrayIcon,           // the tray icon's callback
+  kMsgHandOff,            // sent by the device search: lParam names the call to run on the window thread
+  kMsgTrayIcon,           // the tray icon's callback, posted by the shell
+  kMsgStatusChanged,      // posted by the link's thread: the status feed has news
 };
+
+// Tovira's own messages carry this key as wParam. Any program on the desktop can
+// post or send these numbers; without the key (chosen at random per process)
+// the window ignores them.
+WPARAM OwnMessageKey();
 
 enum CommandId : WORD {
   kCmdVersion = 100,  // mnu_Version

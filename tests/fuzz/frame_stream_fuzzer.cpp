@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FakeClock clock;
   FakeOpener opener{clock};
-  RecordingDisplay display{&clock};
+  RecordingEvents display{&clock};
   LineMemory memory;
   std::atomic<bool> ending{false};
   WorkerFlags flags;
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     opener.script.bytes.push_back({milliseconds(i < split ? 3000 : 3050), stream[i]});
   }
   const milliseconds stopAt(3100 + 20 * static_cast<long long>(length));
-  clock.At(stopAt, [&] { flags.running = false; });
+  clock.At(stopAt, [&] { flags.stop.Raise(); });
   SerialWorker worker({static_cast<TargetMode>(modeIndex + 1), L"COM9", L"SW-1"}, flags, memory, opener,
                       clock, display);
   worker.Run();

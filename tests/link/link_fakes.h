@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "link/link_clock.h"
-#include "link/link_display.h"
+#include "link/link_events.h"
 #include "link/serial_port.h"
 
 namespace tovira::testing_fakes {
@@ -22,18 +22,22 @@ using std::chrono::milliseconds;
 class FakeClock final : public LinkClock {
  public:
   TimePoint Now() override { return now_; }
-  void Sleep(milliseconds duration) override { AdvanceTo(now_ + duration); }
+  void Sleep(milliseconds duration) { AdvanceTo(now_ + duration); }
+  // Runs the actions due; a raised stop ends the pause at the action that raised it.
+  void Pause(milliseconds duration, const StopSignal& stop) override { AdvanceTo(now_ + duration, &stop); }
 
   milliseconds Elapsed() const { return std::chrono::duration_cast<milliseconds>(now_ - TimePoint{}); }
   // Runs `action` once virtual time reaches `at` (from the start).
   void At(milliseconds at, std::function<void()> action) {
     actions_.emplace(TimePoint{} + at, std::move(action));
   }
-  void AdvanceTo(TimePoint until) {
+  void AdvanceTo(TimePoint until, const StopSignal* stop = nullptr) {
+    if (stop != nullptr && stop->Raised()) return;
     while (!actions_.empty() && actions_.begin()->first <= until) {
       auto node = actions_.extract(actions_.begin());
       if (node.key() > now_) now_ = node.key();
       node.mapped()();
+      if (stop != nullptr && stop->Raised()) return;
     }
     if (until > now_) now_ = until;
   }
@@ -71,13 +75,13 @@ class FakePort final : public SerialPort {
     }
     return Arrived();
   }
-  void WaitForBytes(std::size_t count, milliseconds limit) override {
+  void WaitForBytes(std::size_t count, milliseconds limit, const StopSignal& stop) override {
     auto until = clock_.Now() + limit;
     if (script_.next + count <= script_.bytes.size()) {
       const auto ready = LinkClock::TimePoint{} + script_.bytes[script_.next + count - 1].first;
       if (ready < until) until = ready;
     }
-    clock_.AdvanceTo(until);
+    clock_.AdvanceTo(until, &stop);
   }
   ReadResult ReadByte() override {
     if (!script_.readOutcomes.empty()) {
@@ -147,16 +151,16 @@ class FakeOpener final : public SerialPortOpener {
   FakeClock& clock_;
 };
 
-// Records calls as short texts: "balloon:…", "msg:…", "enable:1", "switch:5",
+// Records reports as short texts: "balloon:…", "msg:…", "enable:1", "switch:5",
 // "com:OCDdrc" (upper case = on: Open, Cd, Dsr, dTr, rTs, Cts).
-class RecordingDisplay final : public LinkDisplay {
+class RecordingEvents final : public LinkEvents {
  public:
-  explicit RecordingDisplay(LinkClock* clock = nullptr) : clock_(clock) {}
-  void ShowBalloon(const std::wstring& text) override { Record(L"balloon:" + text); }
-  void ShowMsgInv(const std::wstring& text) override { Record(L"msg:" + text); }
-  void ShowEnableInv(bool enabled) override { Record(enabled ? L"enable:1" : L"enable:0"); }
-  void ShowSwitchInv(int state) override { Record(L"switch:" + std::to_wstring(state)); }
-  void ShowCOMInv(const LineStates& lines) override {
+  explicit RecordingEvents(LinkClock* clock = nullptr) : clock_(clock) {}
+  void Balloon(const std::wstring& text) override { Record(L"balloon:" + text); }
+  void Log(const std::wstring& text) override { Record(L"msg:" + text); }
+  void PortOpen(bool open) override { Record(open ? L"enable:1" : L"enable:0"); }
+  void Frame(int state) override { Record(L"switch:" + std::to_wstring(state)); }
+  void Lines(const LineStates& lines) override {
     std::wstring text = L"com:";
     text += lines.open ? L'O' : L'o';
     text += lines.cd ? L'C' : L'c';

@@ -20,7 +20,7 @@ class SerialWorkerTest : public testing::Test {
   // Runs the worker on this thread until `stopAt` of virtual time (or until it
   // ends by itself).
   void RunUntil(milliseconds stopAt) {
-    clock.At(stopAt, [this] { flags.running = false; });
+    clock.At(stopAt, [this] { flags.stop.Raise(); });
     SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, display);
     worker.Run();
   }
@@ -41,7 +41,7 @@ class SerialWorkerTest : public testing::Test {
 
   FakeClock clock;
   FakeOpener opener{clock};
-  RecordingDisplay display{&clock};
+  RecordingEvents display{&clock};
   LineMemory memory;
   std::atomic<bool> ending{false};
   WorkerFlags flags;
@@ -72,7 +72,7 @@ TEST_F(SerialWorkerTest, ConnectsRelaysAFrameAndClosesWhenStopped) {
 
 TEST_F(SerialWorkerTest, PortThatCannotBeOpenedIsRetriedEveryHalfSecond) {
   opener.results.assign(10, OpenStatus::OpenFailed);
-  RunUntil(milliseconds(2200));
+  RunUntil(milliseconds(2700));  // during the sixth attempt's pause
   const std::vector<std::wstring> attempt = {
       L"balloon:SW-1と接続中．．．",
       L"msg:COM9接続中...",
@@ -90,17 +90,15 @@ TEST_F(SerialWorkerTest, PortThatCannotBeOpenedIsRetriedEveryHalfSecond) {
 
 TEST_F(SerialWorkerTest, RefusedPortNameIsLoggedWithoutBalloon) {
   opener.results.assign(3, OpenStatus::NameRefused);
-  RunUntil(milliseconds(900));  // asked to stop during the second attempt's pause: it still completes
+  RunUntil(milliseconds(900));  // asked to stop during the second attempt's pause: it ends there
   const std::vector<std::wstring> expected = {
-      L"balloon:SW-1と接続中．．．",
-      L"msg:COM9接続中...",
-      L"msg:指定したシリアルポートがありません。",
       L"balloon:SW-1と接続中．．．",
       L"msg:COM9接続中...",
       L"msg:指定したシリアルポートがありません。",
       L"enable:0",
   };
   EXPECT_EQ(display.Events(), expected);
+  EXPECT_EQ(clock.Elapsed(), milliseconds(900)) << "the stop cut the pause short";
 }
 
 TEST_F(SerialWorkerTest, DroppedDsrLosesTheSwitchAndTheNextConnectionDropsWhatQueued) {
@@ -123,8 +121,7 @@ TEST_F(SerialWorkerTest, DroppedDsrLosesTheSwitchAndTheNextConnectionDropsWhatQu
 TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
   opener.script.lines.dsr = false;
   // Opens at 500, 1500, 2500; each settles 500 ms, then its line check finds no DSR.
-  // The stop at 2900 comes while the third settles: that one still runs its check.
-  RunUntil(milliseconds(2900));
+  RunUntil(milliseconds(3100));
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続中．．．"), 3);
   EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 3);
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続しました。"), 0);
@@ -133,7 +130,7 @@ TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
 
 TEST_F(SerialWorkerTest, LinesThatCannotBeReadCountAsALostSwitch) {
   clock.At(milliseconds(1500), [this] { opener.script.linesFail = true; });
-  RunUntil(milliseconds(1700));
+  RunUntil(milliseconds(2100));  // while the second port settles
   EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1);
   EXPECT_EQ(opener.closes, opener.opens) << "every port opened is closed";
   EXPECT_EQ(opener.opens, 2);
@@ -229,11 +226,12 @@ TEST_F(SerialWorkerTest, RememberedLinesCarryOverToTheNextWorker) {
   RunUntil(milliseconds(1200));
   EXPECT_EQ(memory.last, LineStates{});
   // A new worker whose first sample sees every line off shows nothing.
-  flags.running = true;
+  WorkerFlags next;
+  next.appEnding = &ending;
   opener.results = {OpenStatus::OpenFailed};
-  RecordingDisplay second;
-  clock.At(clock.Elapsed() + milliseconds(300), [this] { flags.running = false; });
-  SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, second);
+  RecordingEvents second;
+  clock.At(clock.Elapsed() + milliseconds(300), [&next] { next.stop.Raise(); });
+  SerialWorker worker({kMode, L"COM9", L"SW-1"}, next, memory, opener, clock, second);
   worker.Run();
   EXPECT_EQ(second.Count(L"com:"), 0);
 }
@@ -241,18 +239,19 @@ TEST_F(SerialWorkerTest, RememberedLinesCarryOverToTheNextWorker) {
 TEST_F(SerialWorkerTest, PortThatOpensAfterTheStopIsClosedWithoutShowingTheSwitchConnected) {
   for (const bool shutdown : {false, true}) {
     SCOPED_TRACE(shutdown ? "program ending" : "another device chosen");
-    RecordingDisplay seen;
+    RecordingEvents seen;
+    WorkerFlags own;
+    own.appEnding = &ending;
     opener.closes = 0;
-    opener.whileOpening = [this, shutdown] {
+    opener.whileOpening = [this, &own, shutdown] {
       if (shutdown) {
         ending = true;
       } else {
-        flags.running = false;
+        own.stop.Raise();
       }
     };
-    flags.running = true;
     ending = false;
-    SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, seen);
+    SerialWorker worker({kMode, L"COM9", L"SW-1"}, own, memory, opener, clock, seen);
     worker.Run();
     const std::vector<std::wstring> expected = {L"balloon:SW-1と接続中．．．", L"msg:COM9接続中...",
                                                 L"enable:0"};

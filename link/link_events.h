@@ -1,0 +1,36 @@
+#pragma once
+// What the serial worker reports, on its own thread and in the order things
+// happen. Whoever listens must not make the worker wait: the target is written
+// from here, and the window and the shell only take note.
+
+#include <string>
+
+namespace tovira {
+
+// The six line states in the order the lamps show them.
+struct LineStates {
+  bool open = false;
+  bool cd = false;
+  bool dsr = false;
+  bool dtr = false;
+  bool rts = false;
+  bool cts = false;
+  friend bool operator==(const LineStates&, const LineStates&) = default;
+};
+
+class LinkEvents {
+ public:
+  virtual ~LinkEvents() = default;
+  // A tray balloon for the user.
+  virtual void Balloon(const std::wstring& text) = 0;
+  // A line for the log panel.
+  virtual void Log(const std::wstring& text) = 0;
+  // The port has just been opened (true) or closed (false).
+  virtual void PortOpen(bool open) = 0;
+  // One decoded frame's switch state.
+  virtual void Frame(int state) = 0;
+  // The line states changed since the last report.
+  virtual void Lines(const LineStates& lines) = 0;
+};
+
+}  // namespace tovira

@@ -1,0 +1,68 @@
+// The window's view of the link: the link's thread never waits, the window gets
+// the latest state and every log line and balloon, in order.
+
+#include "ui/status_feed.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tovira {
+namespace {
+
+class StatusFeedTest : public testing::Test {
+ protected:
+  int wakes = 0;
+  StatusFeed feed{[this] { ++wakes; }, [] { return LocalTimeOfDay{9, 8, 7, 654}; }};
+};
+
+TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) {
+  feed.SetLogging(true);
+  feed.PortOpen(true);
+  feed.Frame(0x01);
+  feed.Log(L"first");
+  feed.Frame(0x81);
+  feed.Lines(LineStates{true, true, true, false, false, true});
+  feed.Balloon(L"connected");
+  feed.Log(L"second");
+  EXPECT_EQ(wakes, 1) << "one wake until the window looks";
+
+  const StatusChanges seen = feed.Take();
+  EXPECT_EQ(seen.portOpen, true);
+  EXPECT_EQ(seen.state, 0x81);
+  EXPECT_TRUE(seen.stateAfterPortChange);
+  EXPECT_EQ(seen.lines, (LineStates{true, true, true, false, false, true}));
+  EXPECT_EQ(seen.log, L"09:08:07.65\tfirst\r\n09:08:07.65\tsecond\r\n");
+  EXPECT_EQ(seen.balloons, std::vector<std::wstring>{L"connected"});
+  EXPECT_TRUE(feed.Take().Empty());
+
+  feed.Frame(0x02);
+  feed.PortOpen(false);  // the close came last: the window shows it after the frame
+  EXPECT_EQ(wakes, 2);
+  const StatusChanges closed = feed.Take();
+  EXPECT_EQ(closed.state, 0x02);
+  EXPECT_FALSE(closed.stateAfterPortChange);
+}
+
+TEST_F(StatusFeedTest, AWindowThatNeverLooksHoldsBackNothingAndKeepsOnlyTheNewest) {
+  feed.SetLogging(true);
+  std::thread link([this] {
+    for (int i = 0; i < 20000; ++i) {
+      feed.Log(L"line " + std::to_wstring(i));
+      feed.Balloon(L"balloon " + std::to_wstring(i));
+    }
+  });
+  link.join();
+  const StatusChanges seen = feed.Take();
+  EXPECT_LE(seen.log.size(), kLogPanelLimit);
+  EXPECT_NE(seen.log.find(L"\tline 19999\r\n"), std::wstring::npos);
+  ASSERT_EQ(seen.balloons.size(), StatusFeed::kBalloonLimit);
+  EXPECT_EQ(seen.balloons.back(), L"balloon 19999");
+
+  feed.SetLogging(false);  // the log panel is off: lines are dropped, nothing wakes
+  feed.Log(L"unseen");
+  EXPECT_TRUE(feed.Take().Empty());
+}
+
+}  // namespace
+}  // namespace tovira

@@ -1,0 +1,76 @@
+#include "ui/status_feed.h"
+
+#include <utility>
+
+namespace tovira {
+
+StatusFeed::StatusFeed(Wake wake, Clock clock) : wake_(std::move(wake)), clock_(std::move(clock)) {}
+
+void StatusFeed::SetLogging(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  logging_ = on;
+}
+
+template <typename Change>
+void StatusFeed::Note(const Change& change) {
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!change()) return;
+    wake = !wakeAsked_;
+    wakeAsked_ = true;
+  }
+  if (wake) wake_();
+}
+
+void StatusFeed::Balloon(const std::wstring& text) {
+  Note([&] {
+    auto& balloons = changes_.balloons;
+    if (balloons.size() >= kBalloonLimit) balloons.erase(balloons.begin());
+    balloons.push_back(text);
+    return true;
+  });
+}
+
+void StatusFeed::Log(const std::wstring& text) {
+  Note([&] {
+    if (!logging_) return false;
+    std::wstring& log = changes_.log;
+    log += FormatLogLine(clock_(), text);
+    // The panel keeps only the newest lines; a window that does not take them
+    // must not make this grow without end either.
+    if (log.size() > kLogPanelLimit) log.erase(0, LogLinesToDrop(log, kLogPanelKeep));
+    return true;
+  });
+}
+
+void StatusFeed::PortOpen(bool open) {
+  Note([&] {
+    changes_.portOpen = open;
+    changes_.stateAfterPortChange = false;
+    return true;
+  });
+}
+
+void StatusFeed::Frame(int state) {
+  Note([&] {
+    changes_.state = state;
+    changes_.stateAfterPortChange = changes_.portOpen.has_value();
+    return true;
+  });
+}
+
+void StatusFeed::Lines(const LineStates& lines) {
+  Note([&] {
+    changes_.lines = lines;
+    return true;
+  });
+}
+
+StatusChanges StatusFeed::Take() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wakeAsked_ = false;
+  return std::exchange(changes_, StatusChanges{});
+}
+
+}  // namespace tovira

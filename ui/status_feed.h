@@ -1,0 +1,65 @@
+#pragma once
+// What the window learns of the link, handed over without making the link wait.
+// The link's thread notes each report here and, for the first one since the
+// window last looked, asks for the window to be woken; the window then takes the
+// latest of each state (it may skip pictures in between) and every log line and
+// balloon, in order.
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/link_events.h"
+#include "ui/log_format.h"
+
+namespace tovira {
+
+struct StatusChanges {
+  std::optional<bool> portOpen;       // the latest open or close
+  std::optional<int> state;           // the latest frame's switch state
+  bool stateAfterPortChange = false;  // that frame came after that open or close
+  std::optional<LineStates> lines;    // the latest line states
+  std::wstring log;                   // finished log lines, oldest first
+  std::vector<std::wstring> balloons;
+  bool Empty() const { return !portOpen && !state && !lines && log.empty() && balloons.empty(); }
+};
+
+class StatusFeed final : public LinkEvents {
+ public:
+  using Wake = std::function<void()>;
+  using Clock = std::function<LocalTimeOfDay()>;
+
+  // `wake` must not wait for the window (a posted message, say).
+  StatusFeed(Wake wake, Clock clock);
+
+  // Log lines are dropped while logging is off (the log panel is hidden).
+  void SetLogging(bool on);
+
+  void Balloon(const std::wstring& text) override;
+  void Log(const std::wstring& text) override;
+  void PortOpen(bool open) override;
+  void Frame(int state) override;
+  void Lines(const LineStates& lines) override;
+
+  // What changed since the last take (the window's thread).
+  StatusChanges Take();
+
+  // Balloons waiting beyond this many are dropped, oldest first: a window thread
+  // that does not run must not let them pile up without end.
+  static constexpr std::size_t kBalloonLimit = 16;
+
+ private:
+  template <typename Change>
+  void Note(const Change& change);
+
+  Wake wake_;
+  Clock clock_;
+  std::mutex mutex_;
+  bool logging_ = false;
+  bool wakeAsked_ = false;
+  StatusChanges changes_;
+};
+
+}  // namespace tovira
