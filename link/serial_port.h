@@ -37,8 +37,9 @@ class SerialPort {
   virtual std::optional<ModemLines> ReadModemLines() = 0;
   // Received bytes waiting; nothing (with the platform's text) when the port failed.
   virtual std::optional<std::size_t> BytesToRead(std::wstring& failureText) = 0;
-  // The idle pause: returns after `limit`, as soon as `count` bytes are waiting,
-  // or at once when `stop` is raised.
+  // The wait for a frame: returns as soon as `count` bytes are waiting or the
+  // input lines change, at once when `stop` is raised, and at the latest after
+  // `limit`.
   virtual void WaitForBytes(std::size_t count, std::chrono::milliseconds limit, const StopSignal& stop) = 0;
   // One byte; TimedOut after the port's read time-out of 1000 ms.
   virtual ReadResult ReadByte() = 0;

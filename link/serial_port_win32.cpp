@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
+#include <thread>
 
 #include "app/scoped_handle_win32.h"
 #include "app/system_error_win32.h"
+#include "link/serial_worker.h"
 
 namespace tovira {
 namespace {
@@ -14,13 +17,20 @@ namespace {
 constexpr std::chrono::milliseconds kReadTimeout{1000};
 constexpr DWORD kReadChunk = 256;
 
-// The port is opened for overlapped I/O, and one read is kept waiting on it: the
-// worker's wait then returns the moment a frame's bytes are in, or at once when
-// the worker is stopped, and otherwise sleeps until its line check is due.
+// The port is opened for overlapped I/O, and one read is kept waiting on it; a
+// thread of the port's own samples the input lines every 10 ms and signals a
+// change. The worker's wait therefore returns the moment a frame's bytes are in,
+// a line changes, or the worker is stopped, and sleeps while the switch is idle.
+// (WaitCommEvent would watch the lines without polling on Windows, but Wine
+// implements it by polling every millisecond.)
 class Win32SerialPort final : public SerialPort {
  public:
-  Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake)
-      : handle_(std::move(handle)), readDone_(std::move(readDone)), wake_(std::move(wake)) {}
+  Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake, UniqueHandle linesChanged)
+      : handle_(std::move(handle)),
+        readDone_(std::move(readDone)),
+        wake_(std::move(wake)),
+        linesChanged_(std::move(linesChanged)),
+        lineWatch_(&Win32SerialPort::WatchLines, this) {}
   ~Win32SerialPort() override { Close(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -65,6 +75,10 @@ class Win32SerialPort final : public SerialPort {
   }
 
   void Close() override {
+    if (lineWatch_.joinable()) {
+      watching_ = false;
+      lineWatch_.join();
+    }
     if (handle_ && reading_) {
       // The read's buffer and OVERLAPPED must outlive it: cancel, then wait.
       ::CancelIoEx(handle_.get(), &overlapped_);
@@ -86,10 +100,10 @@ class Win32SerialPort final : public SerialPort {
       if (!reading_) continue;  // it completed at once
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;
-      const HANDLE events[] = {readDone_.get(), wake_.get()};
+      const HANDLE events[] = {readDone_.get(), linesChanged_.get(), wake_.get()};
       const DWORD woke =
-          ::WaitForMultipleObjects(wakeable ? 2 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
-      if (woke != WAIT_OBJECT_0) return;  // stopped, or the time passed
+          ::WaitForMultipleObjects(wakeable ? 3 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
+      if (woke != WAIT_OBJECT_0) return;  // a line changed, stopped, or the time passed
       if (!FinishRead()) return;
     }
   }
@@ -137,9 +151,27 @@ class Win32SerialPort final : public SerialPort {
     return true;
   }
 
+  // The line watch: a plain sleep between samples costs one wake-up, where a
+  // timed wait on an event costs more under Wine. A failed sample counts as a
+  // change too (the port has gone).
+  void WatchLines() {
+    constexpr DWORD kFailed = MAXDWORD;
+    DWORD last = kFailed - 1;  // nothing sampled yet
+    while (watching_.load()) {
+      DWORD status = 0;
+      const DWORD now = ::GetCommModemStatus(handle_.get(), &status) ? status : kFailed;
+      if (now != last && last != kFailed - 1) ::SetEvent(linesChanged_.get());
+      last = now;
+      ::Sleep(static_cast<DWORD>(link_timing::kLineCheckPeriod.count()));
+    }
+  }
+
   UniqueHandle handle_;
-  UniqueHandle readDone_;  // manual-reset: set when the read completes
-  UniqueHandle wake_;      // auto-reset: set by the worker's stop
+  UniqueHandle readDone_;      // manual-reset: set when the read completes
+  UniqueHandle wake_;          // auto-reset: set by the worker's stop
+  UniqueHandle linesChanged_;  // auto-reset: set by the line watch
+  std::atomic<bool> watching_{true};
+  std::thread lineWatch_;  // last: it starts once everything it uses exists
   OVERLAPPED overlapped_{};
   std::uint8_t buffer_[kReadChunk]{};
   bool reading_ = false;
@@ -191,11 +223,12 @@ OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) {
   if (!port || !ConfigurePort(port.get())) return {OpenStatus::OpenFailed, nullptr};
   UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   UniqueHandle wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!readDone || !wake) return {OpenStatus::OpenFailed, nullptr};
+  UniqueHandle linesChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!readDone || !wake || !linesChanged) return {OpenStatus::OpenFailed, nullptr};
   // Pairing starts with the first byte after the open: nothing older counts.
   ::PurgeComm(port.get(), PURGE_RXCLEAR);
-  return {OpenStatus::Opened,
-          std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone), std::move(wake))};
+  return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone),
+                                                                std::move(wake), std::move(linesChanged))};
 }
 
 }  // namespace tovira

@@ -116,7 +116,7 @@ FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
 #ifdef TOVIRA_PLAIN_IDLE_PAUSE
     clock_.Pause(link_timing::kLineCheckPeriod, flags_.stop);  // the plain pause, for the latency comparison
 #else
-    port_->WaitForBytes(2, link_timing::kLineCheckPeriod, flags_.stop);
+    port_->WaitForBytes(2, link_timing::kLongestFrameWait, flags_.stop);
 #endif
     return FrameOutcome::Paused;
   }

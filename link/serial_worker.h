@@ -20,9 +20,12 @@ namespace tovira {
 namespace link_timing {
 inline constexpr std::chrono::milliseconds kAttemptPause{500};
 inline constexpr std::chrono::milliseconds kSettlePause{500};  // after a new connection
-// The longest wait for a frame between two line checks: a lost switch is noticed
-// within it.
+// The pause of the plain frame step, and of a frame dropped in the connect wait.
 inline constexpr std::chrono::milliseconds kLineCheckPeriod{10};
+// The longest wait for a frame: the port's wait also ends when a line changes, so
+// a lost switch is noticed at once, and nothing wakes the worker while the
+// switch is idle.
+inline constexpr std::chrono::milliseconds kLongestFrameWait{1000};
 inline constexpr std::chrono::milliseconds kConnectWait{1000};  // frames before its end are dropped
 }  // namespace link_timing
 

@@ -15,8 +15,10 @@ mkdir -p "$(dirname "$settings")"
 now() { date +%s.%N; }
 elapsed_ms() { python3 -c "print(f'{($2 - $1) * 1000:.0f}')"; }
 probe() { LD_PRELOAD="$shim" wine "$build/tools/window_probe.exe" "$@" </dev/null 2>>"$out/wine.log" | tr -d '\r'; }
-write_settings() { # port
-  { printf '\xff\xfe'; printf '[Settings]\r\nDeviceName=KXRVP-M04\r\nPortName=%s\r\n' "$1" | iconv -f UTF-8 -t UTF-16LE; } >"$settings"
+write_settings() { # port [log: 1 switches the log panel on]
+  local logmode=""
+  [[ "${2:-0}" == 1 ]] && logmode=730259
+  { printf '\xff\xfe'; printf '[Settings]\r\nDeviceName=KXRVP-M04\r\nPortName=%s\r\nLogMode=%s\r\n' "$1" "$logmode" | iconv -f UTF-8 -t UTF-16LE; } >"$settings"
 }
 tovira_pid() { pgrep -x Tovira.exe | head -1; }
 messages() { grep -cE '"event":"(press|release)"' "$out/target.jsonl" || true; }
@@ -61,6 +63,25 @@ start_program() { # program
   LD_PRELOAD="$shim" wine "$1" </dev/null >>"$out/wine.log" 2>&1 &
   tovira=$!
   probe wait 30000 >/dev/null
+}
+
+# CPU seconds (user + system) of a Linux process and all its threads.
+cpu_seconds() { awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$1/stat"; }
+switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ { n += $2 } END { print n }'; }
+idle_cost() { # label seconds
+  local pid cpu0 cpu1 sw0 sw1 server s0 s1
+  pid="$(tovira_pid)"
+  server="$(pgrep -x 'wineserver(64)?' | head -1)"
+  cpu0="$(cpu_seconds "$pid")"; sw0="$(switches "$pid")"; s0="$(cpu_seconds "$server")"
+  sleep "$2"
+  cpu1="$(cpu_seconds "$pid")"; sw1="$(switches "$pid")"; s1="$(cpu_seconds "$server")"
+  python3 -c "print(f'idle, $1: Tovira CPU {100 * ($cpu1 - $cpu0) / $2:.2f} %, wake-ups {($sw1 - $sw0) / $2:.0f}/s, wineserver CPU {100 * ($s1 - $s0) / $2:.2f} %')"
+}
+
+# Whether the navigator's messages are exactly those the switch's frames call for,
+# in their order (the switch logs each frame of a burst).
+in_order() {
+  python3 "$root/tools/message_order.py" "$out/switch.jsonl" "$out/target.jsonl"
 }
 
 # A burst of FRAMES frames written at once: the time to the last message.

@@ -31,13 +31,17 @@ class FakeClock final : public LinkClock {
   void At(milliseconds at, std::function<void()> action) {
     actions_.emplace(TimePoint{} + at, std::move(action));
   }
-  void AdvanceTo(TimePoint until, const StopSignal* stop = nullptr) {
-    if (stop != nullptr && stop->Raised()) return;
+  // Runs the actions due until `until`; ends early, at the action's time, once
+  // `stop` is raised or `done` answers true after an action.
+  void AdvanceTo(TimePoint until, const StopSignal* stop = nullptr,
+                 const std::function<bool()>& done = nullptr) {
+    const auto ended = [&] { return (stop != nullptr && stop->Raised()) || (done && done()); };
+    if (ended()) return;
     while (!actions_.empty() && actions_.begin()->first <= until) {
       auto node = actions_.extract(actions_.begin());
       if (node.key() > now_) now_ = node.key();
       node.mapped()();
-      if (stop != nullptr && stop->Raised()) return;
+      if (ended()) return;
     }
     if (until > now_) now_ = until;
   }
@@ -81,7 +85,13 @@ class FakePort final : public SerialPort {
       const auto ready = LinkClock::TimePoint{} + script_.bytes[script_.next + count - 1].first;
       if (ready < until) until = ready;
     }
-    clock_.AdvanceTo(until, &stop);
+    const ModemLines lines = script_.lines;
+    const bool linesFail = script_.linesFail;
+    clock_.AdvanceTo(until, &stop, [&] {
+      return script_.lines.cd != lines.cd || script_.lines.dsr != lines.dsr ||
+             script_.lines.cts != lines.cts || script_.linesFail != linesFail || script_.bytesToReadFailure ||
+             !open_;
+    });
   }
   ReadResult ReadByte() override {
     if (!script_.readOutcomes.empty()) {

@@ -261,7 +261,10 @@ TEST_F(SerialWorkerTest, PortThatOpensAfterTheStopIsClosedWithoutShowingTheSwitc
 }
 
 TEST_F(SerialWorkerTest, ShutdownEndsTheWorkerWithoutAnotherLineCheck) {
-  clock.At(milliseconds(1500), [this] { ending = true; });
+  clock.At(milliseconds(1500), [this] {  // as the program's closing does: end flag, then the stop
+    ending = true;
+    flags.stop.Raise();
+  });
   RunUntil(milliseconds(60000));
   EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 0);
   EXPECT_EQ(display.Events().back(), L"enable:0");
