@@ -40,7 +40,7 @@ void FMain::Init() {
   mFormName = std::wstring(FormNameOf(mode_));
   HWND window = hwnd_;
   feed_ = std::make_shared<StatusFeed>(
-      [window] { ::PostMessageW(window, kMsgStatusChanged, OwnMessageKey(), 0); },
+      [window] { return ::PostMessageW(window, kMsgStatusChanged, OwnMessageKey(), 0) != FALSE; },
       [] {
         SYSTEMTIME now{};
         ::GetLocalTime(&now);
@@ -110,9 +110,11 @@ void FMain::FMain_FormClosing() {
   if (closing_) return;  // the system's end of session may follow a close
   closing_ = true;
   *appEnding_ = true;
+  OnStatusChanged();  // the link's lines so far come before the closing line
   PutLog(std::wstring(texts::kClosing));
   WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
   StopSerialWorker();
+  OnStatusChanged();
   SaveSettings(*profile_, {WindowText(Control(kIdBT)), mPortName,
                            ::SendMessageW(Control(kIdPortNotSave), BM_GETCHECK, 0, 0) == BST_CHECKED,
                            tray_->balloonsSuppressed()});

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 namespace tovira {
 
@@ -12,10 +13,12 @@ struct SerialLink::Run {
   // Reports pass the gate one at a time; once cut off, none passes.
   std::mutex gate;
   bool cutOff = false;
+  bool portReportedOpen = false;  // the last port report that passed said "open"
 
   std::mutex endMutex;
   std::condition_variable endedChanged;
   bool ended = false;
+  bool successorStopped = false;  // a successor waiting for this run was stopped
 
   bool Ended() {
     std::lock_guard<std::mutex> lock(endMutex);
@@ -26,15 +29,26 @@ struct SerialLink::Run {
     ended = true;
     endedChanged.notify_all();
   }
-  bool WaitEnded(std::chrono::milliseconds limit) {
+  bool WaitEnded(std::chrono::steady_clock::time_point until) {
     std::unique_lock<std::mutex> lock(endMutex);
-    return endedChanged.wait_for(lock, limit, [this] { return ended; });
+    return endedChanged.wait_until(lock, until, [this] { return ended; });
+  }
+  // A successor waits here without polling; its own stop wakes it.
+  void WaitEndedUnless(const StopSignal& stop) {
+    const StopSignal::Waker waker(stop, [this] {
+      std::lock_guard<std::mutex> lock(endMutex);
+      successorStopped = true;
+      endedChanged.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(endMutex);
+    endedChanged.wait(lock, [this] { return ended || successorStopped; });
   }
   // Waits for a report under way, if any: after this, nothing of this worker
-  // reaches the listener.
-  void CutOff() {
+  // reaches the listener. True when its last report left the port open.
+  bool CutOff() {
     std::lock_guard<std::mutex> lock(gate);
     cutOff = true;
+    return std::exchange(portReportedOpen, false);
   }
 };
 
@@ -48,7 +62,10 @@ class SerialLink::GatedEvents final : public LinkEvents {
     Pass([&] { events_.Log(text); });
   }
   void PortOpen(bool open) override {
-    Pass([&] { events_.PortOpen(open); });
+    Pass([&] {
+      run_.portReportedOpen = open;
+      events_.PortOpen(open);
+    });
   }
   void Frame(int state) override {
     Pass([&] { events_.Frame(state); });
@@ -72,10 +89,7 @@ SerialLink::SerialLink(SerialLinkParts parts)
     : parts_(std::move(parts)), memory_(std::make_shared<LineMemory>()) {}
 
 SerialLink::~SerialLink() {
-  for (Started& started : started_) {
-    started.run->flags.stop.Raise();
-    if (!started.run->WaitEnded(std::chrono::milliseconds(0))) started.run->CutOff();
-  }
+  StopAll(std::chrono::steady_clock::now());
   for (Started& started : started_) {
     // A worker still blocked (in an open, say) owns what it uses and ends by itself.
     if (started.run->Ended()) {
@@ -98,7 +112,11 @@ void SerialLink::Start(const std::wstring& portName, const std::wstring& deviceN
   ReleaseEnded();
   auto run = std::make_shared<Run>();
   run->flags.appEnding = parts_.appEnding.get();
-  for (const Started& earlier : started_) run->predecessors.push_back(earlier.run);
+  // A new worker replaces every earlier one, stopped or not, and runs once they ended.
+  for (const Started& earlier : started_) {
+    earlier.run->flags.stop.Raise();
+    run->predecessors.push_back(earlier.run);
+  }
   std::thread thread(&SerialLink::Body, run, parts_, memory_, WorkerSetup{parts_.mode, portName, deviceName});
   started_.push_back({std::move(run), std::move(thread)});
 }
@@ -109,9 +127,7 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
     if (parts.onWorkerThread) parts.onWorkerThread();
     // Never beside an earlier worker that is still blocked.
     for (const std::shared_ptr<Run>& earlier : run->predecessors) {
-      while (!earlier->Ended() && run->flags.ShouldRun()) {
-        parts.clock->Pause(std::chrono::milliseconds(10), run->flags.stop);
-      }
+      if (run->flags.ShouldRun()) earlier->WaitEndedUnless(run->flags.stop);
     }
     run->predecessors.clear();
     if (run->flags.ShouldRun()) {
@@ -125,13 +141,21 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
   run->MarkEnded();
 }
 
+bool SerialLink::StopAll(std::chrono::steady_clock::time_point until) {
+  for (const Started& started : started_) started.run->flags.stop.Raise();
+  bool allEnded = true;
+  for (const Started& started : started_) {
+    if (started.run->WaitEnded(until)) continue;
+    allEnded = false;
+    // Cut off, the worker can no longer close what it opened for the target and
+    // the window: say it here, on the stopping thread, so that nothing stays held.
+    if (started.run->CutOff()) parts_.events->PortOpen(false);
+  }
+  return allEnded;
+}
+
 bool SerialLink::Stop() {
-  if (started_.empty()) return true;
-  Run& current = *started_.back().run;
-  current.flags.stop.Raise();
-  if (current.WaitEnded(parts_.stopBound)) return true;
-  current.CutOff();
-  return false;
+  return StopAll(std::chrono::steady_clock::now() + parts_.stopBound);
 }
 
 bool SerialLink::Running() const {

@@ -38,10 +38,12 @@ class SerialLink {
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
 
-  // A new worker on this port and device; it runs once every earlier one ended.
+  // A new worker on this port and device. Every earlier worker is asked to stop;
+  // the new one runs once they all ended.
   void Start(const std::wstring& portName, const std::wstring& deviceName);
-  // Asks the current worker to stop and waits until it has ended, at most the
-  // stop bound; a worker still running then is cut off. True when it ended.
+  // Asks every worker to stop and waits until they have ended, at most the stop
+  // bound; one still running then is cut off, and if it had the port open, the
+  // port's close is reported for it. True when all ended.
   bool Stop();
   // The current worker has not been asked to stop.
   bool Running() const;
@@ -55,6 +57,7 @@ class SerialLink {
                    const std::shared_ptr<LineMemory>& memory, WorkerSetup setup);
   // Joins the threads of workers that have ended.
   void ReleaseEnded();
+  bool StopAll(std::chrono::steady_clock::time_point until);
 
   SerialLinkParts parts_;
   std::shared_ptr<LineMemory> memory_;

@@ -118,6 +118,7 @@ class Win32SerialPort final : public SerialPort {
     }
     overlapped_ = OVERLAPPED{};
     overlapped_.hEvent = readDone_.get();
+    ::ResetEvent(readDone_.get());
     DWORD got = 0;
     if (::ReadFile(handle_.get(), buffer_, wanted, &got, &overlapped_)) {
       reading_ = true;
@@ -155,6 +156,8 @@ class Win32SerialPort final : public SerialPort {
   // timed wait on an event costs more under Wine. A failed sample counts as a
   // change too (the port has gone).
   void WatchLines() {
+    // A lost switch is noticed by this thread: it runs beside the link's, above normal.
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     constexpr DWORD kFailed = MAXDWORD;
     DWORD last = kFailed - 1;  // nothing sampled yet
     while (watching_.load()) {
@@ -215,7 +218,7 @@ bool IsAcceptablePortName(const std::wstring& portName) {
   return true;
 }
 
-OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) {
+OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
   if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
   const std::wstring path = L"\\\\.\\" + portName;
   UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -229,6 +232,8 @@ OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) {
   ::PurgeComm(port.get(), PURGE_RXCLEAR);
   return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone),
                                                                 std::move(wake), std::move(linesChanged))};
+} catch (...) {
+  return {OpenStatus::OpenFailed, nullptr};  // the line watch's thread could not start
 }
 
 }  // namespace tovira

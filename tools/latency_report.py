@@ -10,9 +10,10 @@ counts the messages received against those the frames call for. Both
 sides stamp CLOCK_REALTIME (Wine's precise system time agrees with it within
 0.2 ms). The monitor polls the block every millisecond, so block figures carry
 up to about a millisecond of polling; message figures do not. A reply can carry
-a stamp a little before its frame's (the switch stamps after its write returns,
-and a fast reply can beat that): replies up to SLACK seconds early still pair,
-with their figure counted as 0, and are counted."""
+a stamp before its frame's (the switch stamps after its write returns, and a fast
+reply beats that whenever the switch is descheduled in between): a reply still
+pairs with its frame as long as it came after the previous frame, its figure
+counts as 0, and such replies are counted."""
 import json
 import sys
 
@@ -31,13 +32,10 @@ def stats(name, values):
     print(f"{name}: n={len(ms)} p50={pick(0.50):.2f} ms p99={pick(0.99):.2f} ms max={ms[-1]:.2f} ms")
 
 
-SLACK = 0.002
-
-
-def first_from(events, cursor, start, matches):
-    """The first event at or after `cursor` (an index) and time `start` that matches."""
+def first_from(events, cursor, earliest, matches):
+    """The first event at or after `cursor` (an index) and time `earliest` that matches."""
     for index in range(cursor, len(events)):
-        if events[index]["t"] >= start - SLACK and matches(events[index]):
+        if events[index]["t"] >= earliest and matches(events[index]):
             return index
     return None
 
@@ -53,10 +51,12 @@ def main():
     block_cursor = message_cursor = 0
     wanted_messages = 0
     early = 0
+    previous = 0.0
     for frame in frames:
         start = frame["t"]
+        earliest, previous = previous, start
         state = f"01{frame['state']:02X}"
-        hit = first_from(blocks, block_cursor, start, lambda b: b["bytes"][0:4] == state)
+        hit = first_from(blocks, block_cursor, earliest, lambda b: b["bytes"][0:4] == state)
         if hit is not None:
             early += blocks[hit]["t"] < start
             to_block.append(max(0.0, blocks[hit]["t"] - start))
@@ -64,7 +64,7 @@ def main():
         wanted = "press" if frame["state"] & 0x1F else ("release" if frame["state"] == 0 else None)
         if wanted:
             wanted_messages += 1
-            reply = first_from(messages, message_cursor, start, lambda m: m["event"] == wanted)
+            reply = first_from(messages, message_cursor, earliest, lambda m: m["event"] == wanted)
             if reply is not None:
                 early += messages[reply]["t"] < start
                 to_message.append(max(0.0, messages[reply]["t"] - start))
@@ -74,7 +74,7 @@ def main():
     stats("frame -> block byte 1", to_block)
     stats("frame -> navigator message", to_message)
     if early:
-        print(f"replies stamped before their frame (within {SLACK * 1000:.0f} ms, counted as 0): {early}")
+        print(f"replies stamped before their frame (counted as 0): {early}")
 
 
 if __name__ == "__main__":

@@ -290,8 +290,13 @@ void FMain::OnDestroy() {
 int RunMessageLoop(HWND window) {
   MSG message;
   BOOL result;
-  while ((result = ::GetMessageW(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) break;
+  while ((result = ::GetMessageW(&message, nullptr, 0, 0)) != -1) {
+    // The window's destruction ends the loop; a quit that another program posts
+    // while the window exists would skip the orderly shutdown, and is ignored.
+    if (result == 0) {
+      if (::IsWindow(window)) continue;
+      break;
+    }
     // Tab, the arrow keys, Esc and the mnemonics (Alt+R …) move and click as in a dialog.
     if (::IsWindow(window) && ::IsDialogMessageW(window, &message)) continue;
     ::TranslateMessage(&message);

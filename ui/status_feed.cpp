@@ -13,14 +13,14 @@ void StatusFeed::SetLogging(bool on) {
 
 template <typename Change>
 void StatusFeed::Note(const Change& change) {
-  bool wake = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!change()) return;
-    wake = !wakeAsked_;
+    if (!change() || wakeAsked_) return;
     wakeAsked_ = true;
   }
-  if (wake) wake_();
+  if (wake_()) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  wakeAsked_ = false;
 }
 
 void StatusFeed::Balloon(const std::wstring& text) {

@@ -28,7 +28,9 @@ struct StatusChanges {
 
 class StatusFeed final : public LinkEvents {
  public:
-  using Wake = std::function<void()>;
+  // Asks for the window to be woken; false when that could not be done (its
+  // queue full, say), and the next report asks again.
+  using Wake = std::function<bool()>;
   using Clock = std::function<LocalTimeOfDay()>;
 
   // `wake` must not wait for the window (a posted message, say).

@@ -63,7 +63,16 @@ struct TrayIcon::Shell {
     work.notify_one();
   }
 
-  static void Serve(const std::shared_ptr<Shell>& shell) { shell->Loop(); }
+  static void Serve(const std::shared_ptr<Shell>& shell) {
+    try {
+      shell->Loop();
+    } catch (...) {
+      // Nothing crosses the thread's entry; the icon simply stays as it was.
+    }
+    std::lock_guard<std::mutex> lock(shell->mutex);
+    shell->done = true;
+    shell->finished.notify_all();
+  }
 
   void Loop() {
     bool added = false;
@@ -84,6 +93,9 @@ struct TrayIcon::Shell {
       if (doAdd) {
         state.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
         added = ::Shell_NotifyIconW(NIM_ADD, &state) != FALSE;
+        // An add can fail because the icon is there already (a stray
+        // "TaskbarCreated"): then a modify that works means it is present.
+        if (!added) added = ::Shell_NotifyIconW(NIM_MODIFY, &state) != FALSE;
         if (added) {
           state.uVersion = NOTIFYICON_VERSION_4;
           ::Shell_NotifyIconW(NIM_SETVERSION, &state);
@@ -107,9 +119,6 @@ struct TrayIcon::Shell {
           NOTIFYICONDATAW gone = IconData(window, 0);
           ::Shell_NotifyIconW(NIM_DELETE, &gone);
         }
-        std::lock_guard<std::mutex> finishedLock(mutex);
-        done = true;
-        finished.notify_all();
         return;
       }
     }

@@ -21,7 +21,8 @@ using testing_fakes::RecordingEvents;
 // A connected, idle switch on real time; counts the ports open at once.
 class LivePort final : public SerialPort {
  public:
-  explicit LivePort(std::atomic<int>& openNow) : openNow_(openNow) {}
+  LivePort(std::atomic<int>& openNow, std::function<void()> whileClosing)
+      : openNow_(openNow), whileClosing_(std::move(whileClosing)) {}
   bool IsOpen() const override { return open_; }
   std::optional<ModemLines> ReadModemLines() override { return ModemLines{true, true, true}; }
   std::optional<std::size_t> BytesToRead(std::wstring&) override { return 0; }
@@ -30,30 +31,36 @@ class LivePort final : public SerialPort {
   }
   ReadResult ReadByte() override { return {}; }
   void Close() override {
+    whileClosing_();
     if (open_) --openNow_;
     open_ = false;
   }
 
  private:
   std::atomic<int>& openNow_;
+  std::function<void()> whileClosing_;
   bool open_ = true;
 };
 
-// Opens LivePorts; while `blockOpens` is set an open hangs until released, as a
+// Opens LivePorts; while blocked, an open or a close hangs until released, as a
 // Bluetooth port whose device is away can.
 class LiveOpener final : public SerialPortOpener {
  public:
   OpenResult Open(const std::wstring& portName) override {
     {
-      std::unique_lock<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> lock(mutex_);
       names_.push_back(portName);
-      if (blockOpens_) released_.wait(lock, [this] { return !blockOpens_; });
     }
+    WaitWhileBlocked();
     const int now = ++openNow_;
     int seen = maxOpen_.load();
     while (now > seen && !maxOpen_.compare_exchange_weak(seen, now)) {
     }
-    return {OpenStatus::Opened, std::make_unique<LivePort>(openNow_)};
+    return {OpenStatus::Opened, std::make_unique<LivePort>(openNow_, [this] { WaitWhileBlocked(); })};
+  }
+  void WaitWhileBlocked() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    released_.wait(lock, [this] { return !blockOpens_; });
   }
   void Block() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -99,7 +106,7 @@ class SerialLinkTest : public testing::Test {
     // Leave no worker behind: release what blocks and let it end.
     opener->Release();
     *ending = true;
-    link->Stop();
+    if (link) link->Stop();
   }
 
   bool WaitFor(const std::wstring& event, std::chrono::milliseconds limit) {
@@ -135,7 +142,8 @@ TEST_F(SerialLinkTest, ChoicesWhileAnOpenBlocksKeepOneWorkerAndTheBlockedOneIsCu
   EXPECT_FALSE(link->Stop()) << "the open still blocks";
   const std::size_t cutOffAt = events->Events().size();
   link->Start(L"COM4", L"SW-2");  // B waits for A ...
-  EXPECT_TRUE(link->Stop()) << "... and ends at once when stopped";
+  EXPECT_FALSE(link->Stop()) << "A still blocks";
+  EXPECT_FALSE(link->Alive()) << "... and B ended at once when stopped";
   link->Start(L"COM5", L"SW-3");  // C must wait for A too
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(opener->Names(), std::vector<std::wstring>{L"COM9"}) << "no worker runs beside A";
@@ -149,6 +157,28 @@ TEST_F(SerialLinkTest, ChoicesWhileAnOpenBlocksKeepOneWorkerAndTheBlockedOneIsCu
   EXPECT_EQ(events->Count(L"enable:1"), 1);
 }
 
+TEST_F(SerialLinkTest, AStartWithoutAStopReplacesTheWorkerAndOneStopEndsThemAll) {
+  link->Start(L"COM9", L"SW-1");
+  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
+  link->Start(L"COM4", L"SW-2");  // as a stray choice during a search would
+  ASSERT_TRUE(WaitFor(L"msg:COM4接続済", 5s));
+  EXPECT_EQ(opener->MaxOpenAtOnce(), 1);
+  EXPECT_TRUE(link->Stop());
+  EXPECT_EQ(opener->OpenNow(), 0);
+}
+
+TEST_F(SerialLinkTest, AWorkerCutOffWhileItsPortIsOpenHasItsCloseReportedForIt) {
+  link->Start(L"COM9", L"SW-1");
+  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
+  opener->Block();  // the driver never lets the port go
+  EXPECT_FALSE(link->Stop());
+  EXPECT_EQ(events->Events().back(), L"enable:0") << "the target and the window are told the link is gone";
+  EXPECT_EQ(events->Count(L"enable:0"), 1);
+  opener->Release();
+  link.reset();
+  EXPECT_EQ(events->Count(L"enable:0"), 1) << "nothing more of the cut-off worker";
+}
+
 TEST_F(SerialLinkTest, ShutdownEndsAWorkerThatWaitsForItsPredecessor) {
   opener->Block();
   link->Start(L"COM9", L"SW-1");
@@ -156,7 +186,8 @@ TEST_F(SerialLinkTest, ShutdownEndsAWorkerThatWaitsForItsPredecessor) {
   EXPECT_FALSE(link->Stop());
   link->Start(L"COM4", L"SW-2");
   *ending = true;
-  EXPECT_TRUE(link->Stop()) << "the waiting successor ends at once";
+  link->Stop();
+  EXPECT_FALSE(link->Alive()) << "the waiting successor ends at once";
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace tovira {
@@ -13,7 +15,13 @@ namespace {
 class StatusFeedTest : public testing::Test {
  protected:
   int wakes = 0;
-  StatusFeed feed{[this] { ++wakes; }, [] { return LocalTimeOfDay{9, 8, 7, 654}; }};
+  StatusFeed feed{[this] {
+                    ++wakes;
+                    return true;
+                  },
+                  [] {
+                    return LocalTimeOfDay{9, 8, 7, 654};
+                  }};
 };
 
 TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) {
@@ -44,15 +52,51 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   EXPECT_FALSE(closed.stateAfterPortChange);
 }
 
-TEST_F(StatusFeedTest, AWindowThatNeverLooksHoldsBackNothingAndKeepsOnlyTheNewest) {
+TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRuns) {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool wake = false;
+  StatusFeed feed(
+      [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        wake = true;
+        woken.notify_one();
+        return true;
+      },
+      [] { return LocalTimeOfDay{}; });
   feed.SetLogging(true);
-  std::thread link([this] {
-    for (int i = 0; i < 20000; ++i) {
-      feed.Log(L"line " + std::to_wstring(i));
-      feed.Balloon(L"balloon " + std::to_wstring(i));
+  constexpr int kLines = 1000;
+  std::thread link([&] {
+    for (int i = 0; i < kLines; ++i) {
+      feed.Log(std::to_wstring(i));
+      feed.Frame(i);
     }
   });
+  std::wstring seen;
+  int lastState = -1;
+  while (lastState != kLines - 1) {
+    std::unique_lock<std::mutex> lock(mutex);
+    // A lost wake would leave the window waiting here with news in the feed.
+    ASSERT_TRUE(woken.wait_for(lock, std::chrono::seconds(10), [&] { return wake; }));
+    wake = false;
+    lock.unlock();
+    const StatusChanges changes = feed.Take();
+    seen += changes.log;
+    if (changes.state) lastState = *changes.state;
+  }
   link.join();
+  std::wstring expected;
+  for (int i = 0; i < kLines; ++i) expected += FormatLogLine({}, std::to_wstring(i));
+  EXPECT_EQ(seen + feed.Take().log, expected);
+}
+
+TEST_F(StatusFeedTest, AWindowThatNeverLooksHoldsBackNothingAndKeepsOnlyTheNewest) {
+  feed.SetLogging(true);
+  for (int i = 0; i < 20000; ++i) {
+    feed.Log(L"line " + std::to_wstring(i));
+    feed.Balloon(L"balloon " + std::to_wstring(i));
+  }
+  EXPECT_EQ(wakes, 1);
   const StatusChanges seen = feed.Take();
   EXPECT_LE(seen.log.size(), kLogPanelLimit);
   EXPECT_NE(seen.log.find(L"\tline 19999\r\n"), std::wstring::npos);
@@ -62,6 +106,7 @@ TEST_F(StatusFeedTest, AWindowThatNeverLooksHoldsBackNothingAndKeepsOnlyTheNewes
   feed.SetLogging(false);  // the log panel is off: lines are dropped, nothing wakes
   feed.Log(L"unseen");
   EXPECT_TRUE(feed.Take().Empty());
+  EXPECT_EQ(wakes, 1);
 }
 
 }  // namespace
