@@ -24,6 +24,14 @@
 //                            window took to handle it
 //   window_probe resources   print what Tovira's process holds: handles, GDI and
 //                            USER objects, private bytes, working set
+//   window_probe freeze-window MS   suspend the window's thread (as a busy or stuck
+//                            thread that runs nothing); print a line once it is
+//                            held, resume it at a line or the end of standard
+//                            input, at the latest after MS
+//   window_probe foreign-messages   post and send the message numbers of the private
+//                            ranges (WM_USER and WM_APP onwards) with junk
+//                            parameters, as any program on the desktop can; print
+//                            how they were taken
 // Before the command, --desktop NAME looks on that desktop instead of the
 // caller's (a second Wine desktop, as the screenshots at other scalings use).
 
@@ -35,7 +43,9 @@
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "app/scoped_handle_win32.h"
 #include "tools/process_counts_win32.h"
@@ -210,12 +220,94 @@ int ChooseDevice(HWND window, int index) {
   return handled != 0 ? 0 : 1;
 }
 
+// Whether the window's thread takes a sent message within `timeoutMs`.
+bool Answers(HWND window, UINT timeoutMs) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+DWORD WINAPI WaitForInputLine(void*) {
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  char byte = 0;
+  DWORD read = 0;
+  while (::ReadFile(input, &byte, 1, &read, nullptr) && read == 1 && byte != '\n') {
+  }
+  return 0;
+}
+
+// Wine 8 suspends a thread of another process as Windows does (seen: the window
+// then answers no sent message until it is resumed).
+int FreezeWindowThread(HWND window, DWORD limitMs) {
+  const DWORD threadId = ::GetWindowThreadProcessId(window, nullptr);
+  const tovira::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId));
+  if (!thread || ::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) {
+    std::fwprintf(stderr, L"window_probe: cannot suspend thread %lu (error %lu)\n", threadId,
+                  ::GetLastError());
+    return 1;
+  }
+  // A suspended thread takes no sent message: shows that the suspension holds.
+  if (Answers(window, 1000)) {
+    ::ResumeThread(thread.get());
+    std::fwprintf(stderr, L"window_probe: thread %lu still answers while suspended\n", threadId);
+    return 1;
+  }
+  std::wprintf(L"{\"suspended\":%lu}\n", threadId);
+  std::fflush(stdout);
+  const tovira::UniqueHandle reader(::CreateThread(nullptr, 0, WaitForInputLine, nullptr, 0, nullptr));
+  if (reader) ::WaitForSingleObject(reader.get(), limitMs);
+  if (!reader) ::Sleep(limitMs);
+  ::ResumeThread(thread.get());
+  std::wprintf(L"{\"resumed\":%lu}\n", threadId);
+  std::fflush(stdout);
+  return 0;
+}
+
+// Nothing here reads what a parameter points at: the numbers carry no marshalled
+// data between processes. Every send is bounded, and so is the whole run.
+int SendForeignMessages(HWND window) {
+  std::vector<UINT> numbers;
+  for (UINT offset = 0; offset <= 0x40; ++offset) {
+    numbers.push_back(WM_USER + offset);
+    numbers.push_back(WM_APP + offset);
+  }
+  for (UINT spread : {0x0500u, 0x1000u, 0x4000u, 0x7FFFu, 0x8800u, 0x9000u, 0xA000u, 0xBFFFu}) {
+    numbers.push_back(spread);
+  }
+  std::mt19937_64 random(0x70C1AA);
+  const ULONG_PTR fixed[] = {0, 1, ~ULONG_PTR{0}, 0xDEADBEEF, 0x12345678};
+  const ULONGLONG deadline = ::GetTickCount64() + 30000;
+  unsigned long posted = 0, answered = 0, unanswered = 0;
+  bool gone = false;
+  bool complete = true;
+  for (const UINT number : numbers) {
+    for (std::size_t pattern = 0; pattern <= std::size(fixed); ++pattern) {
+      const bool junk = pattern == std::size(fixed);
+      const auto wParam = static_cast<WPARAM>(junk ? random() : fixed[pattern]);
+      const auto lParam = static_cast<LPARAM>(junk ? random() : fixed[pattern]);
+      if (!::IsWindow(window)) gone = true;
+      if (::GetTickCount64() >= deadline) complete = false;
+      if (gone || !complete) break;
+      if (::PostMessageW(window, number, wParam, lParam)) ++posted;
+      DWORD_PTR result = 0;
+      if (::SendMessageTimeoutW(window, number, wParam, lParam, SMTO_ABORTIFHUNG, 100, &result) != 0) {
+        ++answered;
+      } else {
+        ++unanswered;
+      }
+    }
+  }
+  if (!::IsWindow(window)) gone = true;
+  std::wprintf(L"{\"posted\":%lu,\"answered\":%lu,\"unanswered\":%lu,\"windowGone\":%ls,\"complete\":%ls}\n",
+               posted, answered, unanswered, gone ? L"true" : L"false", complete ? L"true" : L"false");
+  return 0;
+}
+
 int Usage() {
-  std::fwprintf(
-      stderr,
-      L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
-      L"control ID | choose INDEX | click "
-      L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms]  (after --desktop NAME)\n");
+  std::fwprintf(stderr,
+                L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
+                L"control ID | choose INDEX | click "
+                L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms] | freeze-window MS | "
+                L"foreign-messages  (after --desktop NAME)\n");
   return 2;
 }
 
@@ -266,6 +358,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"resources") return PrintResources(window);
   if (command == L"tray") return PrintTrayIcon(window);
   if (command == L"explorer-restart") return RestartExplorer(window);
+  if (command == L"freeze-window" && argc > 2)
+    return FreezeWindowThread(window, static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  if (command == L"foreign-messages") return SendForeignMessages(window);
   if (command == L"bounds") {
     PrintBounds(window);
     return 0;

@@ -174,12 +174,6 @@ TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectio
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
-int Occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 TEST(LinkFaults, MissingPortIsTriedAboutEveryHalfSecond) {
   Scenario scenario(2);
   WineSession::Get().WriteSettings({{"DeviceName", "SW-E2E"}, {"PortName", "COM250"}, {"LogMode", "730259"}});

@@ -13,6 +13,12 @@ std::string ConnectedBlock(int state) {
   return std::string(hex) + "FFFFFFFFFFFF";
 }
 
+int Occurrences(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 BlockedOpen::BlockedOpen(int milliseconds)
     : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/delay-open") {
   std::filesystem::create_directories(std::filesystem::path(marker_).parent_path());

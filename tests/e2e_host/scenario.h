@@ -20,6 +20,9 @@ inline constexpr Millis kScenarioWait(15000);
 // "01" + the state + the filler, as the block reads while connected.
 std::string ConnectedBlock(int state);
 
+// How often `part` occurs in `text` (a log panel's lines, say).
+int Occurrences(const std::string& text, const std::string& part);
+
 // While it exists, every open of a switch's port blocks for `milliseconds` (the
 // modem-line shim reads it when the port's line settings are made).
 class BlockedOpen {
