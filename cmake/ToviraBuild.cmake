@@ -44,6 +44,19 @@ elseif(NOT WIN32 AND TOVIRA_SANITIZER STREQUAL "thread")
   target_link_options(tovira_sanitizers INTERFACE -fsanitize=thread)
 endif()
 
+# The version: project(... VERSION) in CMakeLists.txt is its only source. From it
+# come the resource script's version.h and the manifest (build/<tree>/version/),
+# the installer's version and the published file names (scripts/release reads
+# build/<tree>/version/version.txt), and the tests' TOVIRA_VERSION definitions.
+if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+  message(FATAL_ERROR "The version must have four numbers (a.b.c.d), not ${PROJECT_VERSION}")
+endif()
+string(REPLACE "." ", " TOVIRA_VERSION_TEXT "${PROJECT_VERSION}")
+set(TOVIRA_VERSION_DIR ${CMAKE_BINARY_DIR}/version)
+configure_file(${PROJECT_SOURCE_DIR}/ui/resources/version.h.in ${TOVIRA_VERSION_DIR}/version.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/ui/resources/tovira.manifest.in ${TOVIRA_VERSION_DIR}/tovira.manifest @ONLY)
+file(CONFIGURE OUTPUT ${TOVIRA_VERSION_DIR}/version.txt CONTENT "@PROJECT_VERSION@\n" @ONLY)
+
 if(WIN32 AND CMAKE_CROSSCOMPILING)
   # Each build tree has its own Wine prefix; CTest runs Windows programs through it.
   set(TOVIRA_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build tree")
@@ -69,13 +82,13 @@ function(tovira_add_artwork)
     COMMENT "Drawing the pictures and icons")
   add_custom_target(tovira_artwork DEPENDS ${artwork_files})
   set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc PROPERTIES
-    OBJECT_DEPENDS "${artwork_files}")
+    OBJECT_DEPENDS "${artwork_files};${TOVIRA_VERSION_DIR}/version.h;${TOVIRA_VERSION_DIR}/tovira.manifest")
 endfunction()
 
 # Gives a program the resources: pictures, icons, dialog, version, manifest.
 function(tovira_add_resources target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/ui/resources/tovira.rc)
-  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/artwork)
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/artwork ${TOVIRA_VERSION_DIR})
   add_dependencies(${target} tovira_artwork)
 endfunction()
 

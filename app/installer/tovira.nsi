@@ -1,5 +1,5 @@
 ; Tovira's installer, one per target mode. Built by scripts/release:
-;   makensis -DMODE=2 -DTARGET=Quorandel -DLABEL=クオランデル -DPROGRAM=<Tovira.exe> -DOUTFILE=<setup.exe> tovira.nsi
+;   makensis -DVERSION=<a.b.c.d> -DMODE=2 -DTARGET=Quorandel -DLABEL=クオランデル -DPROGRAM=<Tovira.exe> -DOUTFILE=<setup.exe> tovira.nsi
 ; Installs Tovira.exe under Program Files, a Start-menu entry and a start at logon
 ; for every user. /S installs silently. An install over an earlier one replaces
 ; the program and keeps every user's settings. The uninstaller ends a running
@@ -20,7 +20,10 @@ SetDateSave off
 !include "FileFunc.nsh"
 !include "WinMessages.nsh"
 
-!define VERSION "1.0.1.0"
+; VERSION comes from the command line: scripts/release passes CMake's project version.
+!ifndef VERSION
+  !error "VERSION is not defined: build the installers with scripts/release"
+!endif
 !define PRODUCT "トヴィラ"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovira"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"

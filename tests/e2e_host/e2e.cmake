@@ -22,6 +22,8 @@ target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gte
 target_compile_definitions(tovira_e2e_runner PRIVATE
   TOVIRA_WIN64_DIR="${TOVIRA_WIN64_DIR}"
   TOVIRA_RELEASE_DIR="${TOVIRA_RELEASE_DIR}"
+  TOVIRA_VERSION="${PROJECT_VERSION}"
+  TOVIRA_VERSION_TEXT="${TOVIRA_VERSION_TEXT}"
   TOVIRA_HOST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
   TOVIRA_HOST_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(tovira_e2e_runner tovira_modem_lines)

@@ -24,7 +24,7 @@ constexpr char kRunKey[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kInstalledProgram[] = "C:\\Program Files\\Tovira\\Tovira.exe";
 
 std::string DistFile(int mode, const std::string& suffix) {
-  return std::string(TOVIRA_RELEASE_DIR) + "/dist/Tovira-1.0.1.0-" + kTargets[mode - 1] + suffix;
+  return std::string(TOVIRA_RELEASE_DIR "/dist/Tovira-" TOVIRA_VERSION "-") + kTargets[mode - 1] + suffix;
 }
 
 fs::path InstallFolder() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -89,8 +90,16 @@ TEST_F(ProfileStoreTest, PathLongerThan260UnitsStillWorks) {
     EXPECT_EQ(store.GetIniStr(L"Settings", L"PortName", L"", 256), L"COM7");
     EXPECT_LT(store.functionPath().size(), 260u);
   }
-  ::DeleteFileW(path.c_str());
-  for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+  // The file is where it was asked for, deep in the test's own folder, and not
+  // somewhere the short path happened to lead (such as the folder the test runs in).
+  const std::wstring longPath = L"\\\\?\\" + path;
+  const std::string bytes = FirstBytes(longPath, 64);
+  std::wstring text(bytes.size() / 2, L'\0');
+  std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+  EXPECT_EQ(text.substr(0, 1), L"\xFEFF") << "no Unicode settings file at the long path";
+  EXPECT_NE(text.find(L"PortName=COM7"), std::wstring::npos);
+  EXPECT_TRUE(::DeleteFileW(longPath.c_str())) << ::GetLastError();
+  for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW((L"\\\\?\\" + *it).c_str());
 }
 
 }  // namespace
