@@ -6,8 +6,8 @@ namespace tovira {
 
 std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
   wchar_t text[13];
-  std::swprintf(text, 13, L"%02x%02x%02x%02x%02x%02x", address[5], address[4], address[3], address[2], address[1],
-                address[0]);
+  std::swprintf(text, 13, L"%02x%02x%02x%02x%02x%02x", address[5], address[4], address[3], address[2],
+                address[1], address[0]);
   return text;
 }
 

@@ -13,7 +13,8 @@ namespace {
 struct BluetoothFindCloser {
   void operator()(HBLUETOOTH_DEVICE_FIND find) const { ::BluetoothFindDeviceClose(find); }
 };
-using UniqueBluetoothFind = std::unique_ptr<std::remove_pointer_t<HBLUETOOTH_DEVICE_FIND>, BluetoothFindCloser>;
+using UniqueBluetoothFind =
+    std::unique_ptr<std::remove_pointer_t<HBLUETOOTH_DEVICE_FIND>, BluetoothFindCloser>;
 
 template <typename T>
 struct ComReleaser {
@@ -48,7 +49,8 @@ std::wstring StringProperty(IWbemClassObject* object, const wchar_t* name, bool&
   ::VariantInit(&value);
   std::wstring text;
   present = false;
-  if (SUCCEEDED(object->Get(name, 0, &value, nullptr, nullptr)) && value.vt == VT_BSTR && value.bstrVal != nullptr) {
+  if (SUCCEEDED(object->Get(name, 0, &value, nullptr, nullptr)) && value.vt == VT_BSTR &&
+      value.bstrVal != nullptr) {
     text.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
     present = true;
   }
@@ -90,7 +92,8 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   ComPtr<IWbemLocator> locator(rawLocator);
   IWbemServices* rawServices = nullptr;
   BSTR space = ::SysAllocString(L"ROOT\\CIMV2");
-  const HRESULT connected = locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
+  const HRESULT connected =
+      locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
   ::SysFreeString(space);
   if (FAILED(connected)) return std::nullopt;
   ComPtr<IWbemServices> services(rawServices);
@@ -100,8 +103,8 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   BSTR language = ::SysAllocString(L"WQL");
   BSTR query = ::SysAllocString(L"SELECT DeviceID, PNPDeviceID FROM Win32_SerialPort");
   IEnumWbemClassObject* rawResults = nullptr;
-  const HRESULT ran = services->ExecQuery(language, query, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
-                                          nullptr, &rawResults);
+  const HRESULT ran = services->ExecQuery(
+      language, query, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, &rawResults);
   ::SysFreeString(language);
   ::SysFreeString(query);
   if (FAILED(ran)) return std::nullopt;
@@ -111,7 +114,10 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   for (;;) {
     IWbemClassObject* rawObject = nullptr;
     ULONG returned = 0;
-    if (results->Next(static_cast<LONG>(-1) /* WBEM_INFINITE */, 1, &rawObject, &returned) != WBEM_S_NO_ERROR || returned == 0) break;
+    if (results->Next(static_cast<LONG>(-1) /* WBEM_INFINITE */, 1, &rawObject, &returned) !=
+            WBEM_S_NO_ERROR ||
+        returned == 0)
+      break;
     ComPtr<IWbemClassObject> object(rawObject);
     bool hasId = false;
     bool hasPnp = false;

@@ -8,7 +8,8 @@ namespace {
 TEST(PortLookup, MatchingRules) {
   const std::vector<SerialPortEntry> ports = {
       {L"COM3", L"USB\\VID_0403&PID_6001\\A1"},
-      {L"COM12", L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&1A2B&0&001122AABBCC_C00000000"},
+      {L"COM12",
+       L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&1A2B&0&001122AABBCC_C00000000"},
       {L"COM14", L"BTHENUM\\{00001101}\\001122AABBCC_SECOND"},
       {L"PORT7", L"BTHENUM\\{00001101}\\0A0B0C0D0E0F_C0"},
       {L"xCOM-4a2!", L"BTHENUM\\{00001101}\\111111111111_C0"},
@@ -61,7 +62,8 @@ class FakePorts final : public SerialPortSource {
 
 class RecordingHost final : public SearchHost {
  public:
-  explicit RecordingHost(std::atomic<bool>* endAfterFirstDevice = nullptr) : endAfterFirst_(endAfterFirstDevice) {}
+  explicit RecordingHost(std::atomic<bool>* endAfterFirstDevice = nullptr)
+      : endAfterFirst_(endAfterFirstDevice) {}
   void ShowBalloon(const std::wstring& text) override { calls.push_back(L"balloon:" + text); }
   void ShowBtn(bool enable) override { calls.push_back(enable ? L"unlock" : L"lock"); }
   void StopSerialWorker() override { calls.push_back(L"stop"); }
@@ -78,7 +80,9 @@ class RecordingHost final : public SearchHost {
   std::atomic<bool>* endAfterFirst_;
 };
 
-BluetoothDevice Device(const wchar_t* name, std::uint8_t last) { return {name, {last, 0, 0, 0, 0, 0}}; }
+BluetoothDevice Device(const wchar_t* name, std::uint8_t last) {
+  return {name, {last, 0, 0, 0, 0, 0}};
+}
 
 SerialPortEntry PortFor(std::uint8_t last, const wchar_t* deviceId) {
   wchar_t id[64];
@@ -102,7 +106,8 @@ TEST(DeviceSearch, Scenarios) {
        {Device(L"other", 1), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
+        L"start"}},
       {"saved device absent",
        {Device(L"other", 1)},
        {PortFor(1, L"COM3")},
@@ -112,12 +117,14 @@ TEST(DeviceSearch, Scenarios) {
        {Device(L"SW", 1), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
+        L"start"}},
       {"a device without a port between others is left out",
        {Device(L"a", 1), Device(L"noport", 9), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:a=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock", L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:a=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
+        L"start"}},
       {"a name differing in case is not the saved one",
        {Device(L"sw", 2)},
        {PortFor(2, L"COM5")},
@@ -177,7 +184,8 @@ TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
   RecordingHost host(&ending);
   const SearchOutcome outcome = RunDeviceSearch(L"SW", devices, ports, host, ending);
   EXPECT_TRUE(outcome.cutShort);
-  EXPECT_EQ(host.calls, (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"port:COM3"}))
+  EXPECT_EQ(host.calls,
+            (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"port:COM3"}))
       << "no end balloon, the controls stay locked, no worker";
 }
 
