@@ -18,7 +18,6 @@ struct SerialLink::Run {
   std::mutex endMutex;
   std::condition_variable endedChanged;
   bool ended = false;
-  bool successorStopped = false;  // a successor waiting for this run was stopped
 
   bool Ended() {
     std::lock_guard<std::mutex> lock(endMutex);
@@ -33,15 +32,17 @@ struct SerialLink::Run {
     std::unique_lock<std::mutex> lock(endMutex);
     return endedChanged.wait_until(lock, until, [this] { return ended; });
   }
-  // A successor waits here without polling; its own stop wakes it.
+  // A successor waits here without polling; its own stop wakes it. The stop is
+  // the successor's alone: a later successor still waits for this run.
   void WaitEndedUnless(const StopSignal& stop) {
-    const StopSignal::Waker waker(stop, [this] {
+    bool successorStopped = false;
+    const StopSignal::Waker waker(stop, [this, &successorStopped] {
       std::lock_guard<std::mutex> lock(endMutex);
       successorStopped = true;
       endedChanged.notify_all();
     });
     std::unique_lock<std::mutex> lock(endMutex);
-    endedChanged.wait(lock, [this] { return ended || successorStopped; });
+    endedChanged.wait(lock, [this, &successorStopped] { return ended || successorStopped; });
   }
   // Waits for a report under way, if any: after this, nothing of this worker
   // reaches the listener. True when its last report left the port open.
@@ -54,7 +55,8 @@ struct SerialLink::Run {
 
 class SerialLink::GatedEvents final : public LinkEvents {
  public:
-  GatedEvents(Run& run, LinkEvents& events) : run_(run), events_(events) {}
+  GatedEvents(Run& run, LinkEvents& events, LineMemory& reported)
+      : run_(run), events_(events), reported_(reported) {}
   void Balloon(const std::wstring& text) override {
     Pass([&] { events_.Balloon(text); });
   }
@@ -71,7 +73,10 @@ class SerialLink::GatedEvents final : public LinkEvents {
     Pass([&] { events_.Frame(state); });
   }
   void Lines(const LineStates& lines) override {
-    Pass([&] { events_.Lines(lines); });
+    Pass([&] {
+      reported_.last = lines;
+      events_.Lines(lines);
+    });
   }
 
  private:
@@ -83,6 +88,7 @@ class SerialLink::GatedEvents final : public LinkEvents {
 
   Run& run_;
   LinkEvents& events_;
+  LineMemory& reported_;
 };
 
 SerialLink::SerialLink(SerialLinkParts parts)
@@ -131,8 +137,11 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
     }
     run->predecessors.clear();
     if (run->flags.ShouldRun()) {
-      GatedEvents events(*run, *parts.events);
-      SerialWorker worker(std::move(setup), run->flags, *memory, *parts.opener, *parts.clock, events);
+      // The worker starts from the lines last reported; only what passes its gate
+      // is remembered for the next one, so a cut-off worker leaves nothing behind.
+      LineMemory memoryOfRun = *memory;
+      GatedEvents events(*run, *parts.events, *memory);
+      SerialWorker worker(std::move(setup), run->flags, memoryOfRun, *parts.opener, *parts.clock, events);
       worker.Run();
     }
   } catch (...) {

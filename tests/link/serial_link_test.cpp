@@ -141,11 +141,12 @@ TEST_F(SerialLinkTest, ChoicesWhileAnOpenBlocksKeepOneWorkerAndTheBlockedOneIsCu
   ASSERT_TRUE(WaitFor(L"msg:COM9接続中...", 5s));
   EXPECT_FALSE(link->Stop()) << "the open still blocks";
   const std::size_t cutOffAt = events->Events().size();
-  link->Start(L"COM4", L"SW-2");  // B waits for A ...
+  link->Start(L"COM4", L"SW-2");       // B waits for A ...
+  std::this_thread::sleep_for(100ms);  // ... and is stopped in that wait
   EXPECT_FALSE(link->Stop()) << "A still blocks";
   EXPECT_FALSE(link->Alive()) << "... and B ended at once when stopped";
-  link->Start(L"COM5", L"SW-3");  // C must wait for A too
-  std::this_thread::sleep_for(300ms);
+  link->Start(L"COM5", L"SW-3");       // C must wait for A too
+  std::this_thread::sleep_for(800ms);  // past the attempt pause: a C beside A would be opening
   EXPECT_EQ(opener->Names(), std::vector<std::wstring>{L"COM9"}) << "no worker runs beside A";
   opener->Release();
   ASSERT_TRUE(WaitFor(L"msg:COM5接続済", 5s));
