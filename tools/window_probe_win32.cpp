@@ -30,8 +30,9 @@
 //                            input, at the latest after MS
 //   window_probe foreign-messages   post and send the message numbers of the private
 //                            ranges (WM_USER and WM_APP onwards) with junk
-//                            parameters, as any program on the desktop can; print
-//                            how they were taken
+//                            parameters, as any program on the desktop can, then
+//                            a WM_QUIT to the window's thread; print how they
+//                            were taken
 // Before the command, --desktop NAME looks on that desktop instead of the
 // caller's (a second Wine desktop, as the screenshots at other scalings use).
 
@@ -296,9 +297,16 @@ int SendForeignMessages(HWND window) {
       }
     }
   }
+  // Last, the quit any program can post to the window's thread.
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  const bool quitPosted = thread != 0 && ::PostThreadMessageW(thread, WM_QUIT, 0, 0) != FALSE;
+  ::Sleep(500);
   if (!::IsWindow(window)) gone = true;
-  std::wprintf(L"{\"posted\":%lu,\"answered\":%lu,\"unanswered\":%lu,\"windowGone\":%ls,\"complete\":%ls}\n",
-               posted, answered, unanswered, gone ? L"true" : L"false", complete ? L"true" : L"false");
+  std::wprintf(
+      L"{\"posted\":%lu,\"answered\":%lu,\"unanswered\":%lu,\"quitPosted\":%ls,\"windowGone\":%ls,"
+      L"\"complete\":%ls}\n",
+      posted, answered, unanswered, quitPosted ? L"true" : L"false", gone ? L"true" : L"false",
+      complete ? L"true" : L"false");
   return 0;
 }
 

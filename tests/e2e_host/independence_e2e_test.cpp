@@ -200,13 +200,14 @@ TEST(StuckWindowThread, PressesTheDropoutAndTheReconnectReachTheTargetAndTheWind
   EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait)) << "the block released at the exit";
 }
 
-TEST(ForeignMessages, PrivateMessageNumbersWithJunkParametersFromAnotherProgramChangeNothing) {
+TEST(ForeignMessages, PrivateMessagesWithJunkParametersAndAQuitFromAnotherProgramChangeNothing) {
   Scenario scenario(2);
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
   const auto sent = WineSession::Get().Probe({"foreign-messages"}, Millis(60000));
   ASSERT_TRUE(sent) << "the probe ran to its end";
   EXPECT_EQ(JsonField(*sent, "complete"), "true") << *sent;
+  EXPECT_EQ(JsonField(*sent, "quitPosted"), "true") << *sent;
   EXPECT_EQ(JsonField(*sent, "windowGone"), "false") << *sent;
   const auto ended = scenario.tovira().Wait(Millis(1000));
   ASSERT_FALSE(ended) << "Tovira ended with status " << ended.value_or(-1) << " after " << *sent;
