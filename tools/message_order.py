@@ -3,17 +3,26 @@
 
     message_order.py SWITCH.jsonl TARGET.jsonl
 
-The virtual switch's burst of N frames alternates a press of buttons 1, 2, 3, 4,
-5, 1, ... with a frame of no button (a release): the navigator must receive a
-press and a release naming that button for each pair, in that order. Checks the
-last burst against the last messages the target monitor saw."""
+Checks the last burst of the virtual switch against the last messages the target
+monitor saw. The messages a burst calls for come from the host build's
+expected_messages (build/host/tools), the account the end-to-end scenarios use."""
 import json
+import pathlib
+import subprocess
 import sys
+
+EXPECTED_MESSAGES = pathlib.Path(__file__).resolve().parent.parent / "build/host/tools/expected_messages"
 
 
 def load(path):
     with open(path, encoding="utf-8") as lines:
         return [json.loads(line) for line in lines if line.startswith("{")]
+
+
+def burst_messages(frames):
+    out = subprocess.run([str(EXPECTED_MESSAGES), "--burst", str(frames)], check=True, capture_output=True,
+                         text=True).stdout
+    return [(event, int(button)) for event, button in (line.split() for line in out.splitlines())]
 
 
 def main():
@@ -23,7 +32,7 @@ def main():
         print("burst order: no burst")
         return 1
     frames = bursts[-1]["frames"]
-    wanted = [("press" if i % 2 == 0 else "release", (i // 2) % 5) for i in range(frames)]
+    wanted = burst_messages(frames)
     got = messages[-frames:]
     if got == wanted:
         print(f"burst order: all {frames} messages as the frames call for, in order")

@@ -4,14 +4,17 @@
 //   window_probe show        show it in normal size, as the tray's test item does
 //   window_probe close       ask it to close
 //   window_probe endsession  tell it the session ends, as Windows does at log-off
-//   window_probe state       print whether it exists and is visible
+//   window_probe state       print whether it exists and is visible, its handle,
+//                            whether it has caption buttons, and how many top-level
+//                            windows bear its title
 //   window_probe log         print the log panel's text
 //   window_probe text ID     print the text of the control with this id
 //   window_probe control ID  print a control's state: visible, enabled, items, selection
 //   window_probe click ID    press the button with this id
 //   window_probe rect ID     print a control's width and height in pixels
 //   window_probe dismiss CAPTION [ms]   wait for a message box with this caption,
-//                            print its texts, then press its OK button
+//                            print its texts and its shown buttons, then press its
+//                            OK button
 //   window_probe bounds      print the window's screen rectangle: left top width height
 //   window_probe dialog CAPTION [ms]   wait for a dialog with this caption, print its
 //                            rectangle as bounds does
@@ -40,6 +43,7 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <fcntl.h>
@@ -92,11 +96,23 @@ HWND WaitForVisibleDialog(const wchar_t* caption, DWORD timeoutMs) {
   return box;
 }
 
-// Message texts are printed as UTF-8, one per line.
+BOOL CALLBACK CountShownButton(HWND child, LPARAM count) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(child, name, 16);
+  if (::_wcsicmp(name, L"Button") == 0 && ::IsWindowVisible(child)) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Message texts are printed as UTF-8, one per line, then a last line with the
+// number of shown buttons and whether one is the OK button.
 int Dismiss(const wchar_t* caption, DWORD timeoutMs) {
   HWND box = WaitForVisibleDialog(caption, timeoutMs);
   if (box == nullptr) return 1;
   ::EnumChildWindows(box, PrintChildText, 0);
+  int buttons = 0;
+  ::EnumChildWindows(box, CountShownButton, reinterpret_cast<LPARAM>(&buttons));
+  std::wprintf(L"{\"buttons\":%d,\"ok\":%ls}\n", buttons,
+               ::GetDlgItem(box, IDOK) != nullptr ? L"true" : L"false");
   std::fflush(stdout);
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
@@ -167,6 +183,21 @@ int RestartExplorer(HWND window) {
   ::SendMessageW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   std::wprintf(L"{\"dropped\":%ls}\n", gone ? L"true" : L"false");
   return 0;
+}
+
+BOOL CALLBACK CountTitled(HWND window, LPARAM count) {
+  wchar_t text[16] = {};
+  ::GetWindowTextW(window, text, 16);
+  if (std::wcscmp(text, kTitle) == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Top-level windows of any class and process titled as Tovira's: a second copy
+// that built its window before refusing to run would show here.
+int CountTitledWindows() {
+  int count = 0;
+  ::EnumWindows(CountTitled, reinterpret_cast<LPARAM>(&count));
+  return count;
 }
 
 // The probe's own thread looks at another desktop of the window station.
@@ -351,11 +382,15 @@ int wmain(int argc, wchar_t** argv) {
     placement.length = sizeof(placement);
     if (window != nullptr) ::GetWindowPlacement(window, &placement);
     const RECT box = placement.rcNormalPosition;
+    const bool captionButtons = window && (::GetWindowLongW(window, GWL_STYLE) & WS_SYSMENU) != 0;
     std::wprintf(
-        L"{\"exists\":%ls,\"visible\":%ls,\"width\":%ld,\"height\":%ld,\"taskbar\":%ls,\"dpi\":%u}\n",
+        L"{\"exists\":%ls,\"visible\":%ls,\"width\":%ld,\"height\":%ld,\"taskbar\":%ls,\"dpi\":%u,"
+        L"\"window\":%llu,\"captionButtons\":%ls,\"titled\":%d}\n",
         window ? L"true" : L"false", window && ::IsWindowVisible(window) ? L"true" : L"false",
         box.right - box.left, box.bottom - box.top, HasTaskBarButton(window) ? L"true" : L"false",
-        window ? ::GetDpiForWindow(window) : 0U);
+        window ? ::GetDpiForWindow(window) : 0U,
+        static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)),
+        captionButtons ? L"true" : L"false", CountTitledWindows());
     return 0;
   }
   if (window == nullptr) {

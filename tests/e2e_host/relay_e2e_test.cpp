@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "tests/e2e_host/scenario.h"
+#include "tools/virtual_switch/expected_messages.h"
 
 namespace tovira::e2e {
 namespace {
@@ -22,33 +23,16 @@ TEST_P(EveryMode, ButtonsChordsBatteryAndSpareBitsReachTheTarget) {
   ASSERT_TRUE(scenario.WaitConnected());
 
   const int states[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x00, 0x05, 0x1F, 0x80, 0x81, 0x20, 0x40, 0x60, 0x00};
-  std::vector<std::string> expected;
-  int lastPress = -1;
+  tools::ExpectedNavigatorMessages expected;
   for (int state : states) {
     char command[32];
     std::snprintf(command, sizeof command, "state 0x%02X", state);
     ASSERT_TRUE(scenario.Switch(command));
     ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(state), kWait)) << command;
-    // What the navigator must see: a press naming the lowest button down, and a
-    // release naming the button of the last press for every frame without one.
-    for (int button = 0; button < 5; ++button) {
-      if ((state & (1 << button)) != 0) {
-        expected.push_back("press " + std::to_string(button));
-        lastPress = state;
-        break;
-      }
-    }
-    if ((state & 0x1F) == 0) {  // no button down, battery or spare bits aside
-      for (int button = 0; button < 5; ++button) {
-        if ((lastPress & (1 << button)) != 0) {
-          expected.push_back("release " + std::to_string(button));
-          break;
-        }
-      }
-    }
+    expected.Frame(state);
   }
   monitor.Collect(Millis(300));
-  EXPECT_EQ(monitor.NavigatorMessages(), GetParam() == 2 ? expected : std::vector<std::string>{});
+  EXPECT_EQ(monitor.NavigatorMessages(), GetParam() == 2 ? expected.messages() : std::vector<std::string>{});
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, testing::Values(1, 2, 3),

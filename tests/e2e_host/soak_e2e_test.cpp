@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/e2e_host/scenario.h"
+#include "tools/virtual_switch/expected_messages.h"
 
 namespace tovira::e2e {
 namespace {
@@ -43,41 +44,6 @@ void Report(const char* when, int frames, int dropouts, const Holdings& held) {
   std::fflush(stdout);
 }
 
-std::optional<int> LowestButton(int state) {
-  for (int button = 0; button < 5; ++button) {
-    if ((state & (1 << button)) != 0) return button;
-  }
-  return std::nullopt;
-}
-
-// What the navigator must have seen, kept beside the session.
-class Expectation {
- public:
-  void Frame(int state) {
-    if (const auto button = LowestButton(state)) {
-      messages_.push_back("press " + std::to_string(*button));
-      lastPress_ = state;
-    } else {
-      Release();
-    }
-    held_ = LowestButton(state).has_value();
-  }
-  void LinkLost() {
-    if (held_) Release();
-    held_ = false;
-  }
-  const std::vector<std::string>& messages() const { return messages_; }
-
- private:
-  void Release() {
-    if (const auto button = LowestButton(lastPress_))
-      messages_.push_back("release " + std::to_string(*button));
-  }
-  std::vector<std::string> messages_;
-  int lastPress_ = -1;  // no press yet: the first release names button 1
-  bool held_ = false;
-};
-
 std::string BlockWith(int connected, int state) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "%02X%02X", connected, state & 0xFF);
@@ -91,7 +57,8 @@ TEST(Soak, RandomSessionKeepsTheTargetInStepAndTheProgramFlat) {
   const Holdings start = Measure();
   Report("start", 0, 0, start);
   std::mt19937 random(20261209);
-  Expectation expected;
+  // What the navigator must have seen, kept beside the session.
+  tools::ExpectedNavigatorMessages expected;
   int state = 0;
   int frames = 0;
   int dropouts = 0;

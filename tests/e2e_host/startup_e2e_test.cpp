@@ -1,5 +1,6 @@
-// Start-up scenarios through the runner: Tovira starts hidden, refuses a second
-// copy with its message, and ends when its window is closed.
+// Start-up as the user meets it, in every mode: one hidden window titled
+// "トヴィラ" without caption buttons that ends the program when it closes, and
+// one copy only: a second start shows its message and leaves the first running.
 
 #include <gtest/gtest.h>
 
@@ -10,30 +11,56 @@ namespace {
 
 constexpr Millis kWait(15000);
 
-TEST(Startup, RunsHiddenUntilItsWindowCloses) {
+std::string Field(const std::string& line, const std::string& key) {
+  return JsonField(line, key).value_or("");
+}
+
+class Startup : public testing::TestWithParam<int> {};
+
+TEST_P(Startup, RunsHiddenUntilItsWindowCloses) {
   const WineSession& wine = WineSession::Get();
-  ChildProcess tovira = wine.StartWindowsProgram({wine.ToviraExe(2)});
+  ChildProcess tovira = wine.StartWindowsProgram({wine.ToviraExe(GetParam())});
   ASSERT_TRUE(wine.Probe({"wait", "15000"}));
   const auto state = wine.Probe({"state"});
   ASSERT_TRUE(state);
-  EXPECT_NE(state->find("\"visible\":false"), std::string::npos) << *state;
+  EXPECT_EQ(Field(*state, "visible"), "false") << *state;
+  EXPECT_EQ(Field(*state, "captionButtons"), "false") << *state;
   ASSERT_TRUE(wine.Probe({"close"}));
   EXPECT_EQ(tovira.Wait(kWait), 0);
 }
 
-TEST(Startup, SecondCopyShowsItsMessageAndLeavesTheFirstRunning) {
+TEST_P(Startup, SecondCopyShowsItsMessageAndLeavesTheFirstRunning) {
   const WineSession& wine = WineSession::Get();
-  ChildProcess first = wine.StartWindowsProgram({wine.ToviraExe(2)});
+  ChildProcess first = wine.StartWindowsProgram({wine.ToviraExe(GetParam())});
   ASSERT_TRUE(wine.Probe({"wait", "15000"}));
-  ChildProcess second = wine.StartWindowsProgram({wine.ToviraExe(2)});
+  const std::string before = wine.Probe({"state"}).value_or("");
+  ASSERT_NE(Field(before, "window"), "0") << before;
+
+  ChildProcess second = wine.StartWindowsProgram({wine.ToviraExe(GetParam())});
+  ASSERT_TRUE(wine.Probe({"dialog", "二重起動はできません。", "15000"}))
+      << "no message box captioned 二重起動はできません。";
+  // While its box is shown the second copy waits, and has built no window of its own.
+  EXPECT_FALSE(second.Wait(Millis(0))) << "the second copy waits for the box to be dismissed";
+  const std::string during = wine.Probe({"state"}).value_or("");
+  EXPECT_EQ(Field(during, "titled"), "1") << during;
+
   const auto box = wine.Probe({"dismiss", "二重起動はできません。", "15000"});
-  ASSERT_TRUE(box) << "no message box captioned 二重起動はできません。";
+  ASSERT_TRUE(box);
   EXPECT_NE(box->find("トヴィラは起動されています。"), std::string::npos) << *box;
+  EXPECT_NE(box->find("{\"buttons\":1,\"ok\":true}"), std::string::npos) << "one OK button: " << *box;
   EXPECT_EQ(second.Wait(kWait), 0);
+
   EXPECT_FALSE(first.Wait(Millis(0)));
+  const std::string after = wine.Probe({"state"}).value_or("");
+  EXPECT_EQ(Field(after, "window"), Field(before, "window")) << "the first copy keeps its window";
   ASSERT_TRUE(wine.Probe({"close"}));
   EXPECT_EQ(first.Wait(kWait), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, Startup, testing::Values(1, 2, 3),
+                         [](const testing::TestParamInfo<int>& mode) {
+                           return "Mode" + std::to_string(mode.param);
+                         });
 
 }  // namespace
 }  // namespace tovira::e2e

@@ -38,6 +38,11 @@ double RealtimeSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+int BurstFrameState(int index, bool batteryLow) {
+  const int battery = batteryLow ? 0x80 : 0;
+  return index % 2 == 0 ? (1 << ((index / 2) % 5)) | battery : battery;
+}
+
 SwitchScript::SwitchScript(VirtualSwitch& device, std::ostream& out, std::uint32_t seed)
     : device_(device), out_(out), random_(seed) {}
 
@@ -69,11 +74,10 @@ bool SwitchScript::SendState(const char* action, int state) {
 bool SwitchScript::Burst(int frames) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(frames) * 2);
-  const int battery = batteryLow_ ? 0x80 : 0;
   int presses = 0;
   int last = state_;
   for (int i = 0; i < frames; ++i) {
-    last = (i % 2 == 0) ? ((1 << ((i / 2) % 5)) | battery) : battery;
+    last = BurstFrameState(i, batteryLow_);
     if (i % 2 == 0) ++presses;
     const WrittenFrame frame = EncodeNext(last);
     bytes.push_back(frame.control);

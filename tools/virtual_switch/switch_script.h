@@ -60,6 +60,10 @@ class SwitchScript {
   bool quit_ = false;
 };
 
+// Frame `index` (from 0) of `burst N`: even frames press buttons 1-5 in turn, odd
+// frames release; bit 7 when the battery is low.
+int BurstFrameState(int index, bool batteryLow);
+
 // Seconds since the epoch on CLOCK_REALTIME, as the target monitor stamps its lines.
 double RealtimeSeconds();
 
