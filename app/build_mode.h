@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 
 namespace tovira {
 

@@ -1,4 +1,4 @@
-// Tovira's entry point: one copy per PC, then the hidden main window and its loop.
+// Tovira's entry point: one copy per PC, then the program behind its hidden window, and the loop.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -7,7 +7,7 @@
 
 #include "app/build_mode.h"
 #include "app/process_list_win32.h"
-#include "ui/main_window_win32.h"
+#include "app/switch_app_win32.h"
 #include "ui/ui_texts.h"
 
 namespace {
@@ -36,8 +36,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
 
-  auto window = tovira::FMain::Create(instance, tovira::BuildTargetMode());
-  if (!window) return 0;
-  tovira::RunMessageLoop(window->hwnd());
+  auto app = tovira::SwitchApp::Create(instance, tovira::BuildTargetMode());
+  if (!app) return 0;
+  tovira::RunMessageLoop(app->hwnd());
   return 0;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/process_name.h"
-#include "app/scoped_handle_win32.h"
+#include "base/scoped_handle_win32.h"
 
 namespace tovira {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/scoped_handle_win32.h"
+#include "base/scoped_handle_win32.h"
 
 namespace tovira {
 namespace {
@@ -43,11 +43,11 @@ std::wstring ProfileFunctionPath(const std::wstring& path) {
 
 }  // namespace
 
-Win32ProfileStore::Win32ProfileStore(std::wstring iniPath)
-    : iniPath_(std::move(iniPath)), functionPath_(ProfileFunctionPath(iniPath_)) {}
+Win32ProfileStore::Win32ProfileStore(std::wstring path)
+    : path_(std::move(path)), functionPath_(ProfileFunctionPath(path_)) {}
 
-std::wstring Win32ProfileStore::GetIniStr(std::wstring_view section, std::wstring_view key,
-                                          std::wstring_view fallback, std::size_t bufferUnits) {
+std::wstring Win32ProfileStore::ReadText(std::wstring_view section, std::wstring_view key,
+                                         std::wstring_view fallback, std::size_t bufferUnits) {
   std::vector<wchar_t> buffer(bufferUnits, L'\0');
   const std::wstring sectionText(section), keyText(key), fallbackText(fallback);
   const DWORD copied =
@@ -56,13 +56,13 @@ std::wstring Win32ProfileStore::GetIniStr(std::wstring_view section, std::wstrin
   return std::wstring(buffer.data(), copied);
 }
 
-int Win32ProfileStore::GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) {
+int Win32ProfileStore::ReadNumber(std::wstring_view section, std::wstring_view key, int fallback) {
   const std::wstring sectionText(section), keyText(key);
   return static_cast<int>(
       ::GetPrivateProfileIntW(sectionText.c_str(), keyText.c_str(), fallback, functionPath_.c_str()));
 }
 
-void Win32ProfileStore::PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+void Win32ProfileStore::WriteText(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
   CreateUnicodeFileIfMissing(functionPath_);
   const std::wstring sectionText(section), keyText(key), valueText(value);
   ::WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(),

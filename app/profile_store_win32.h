@@ -10,18 +10,18 @@ namespace tovira {
 // length limit.
 class Win32ProfileStore final : public ProfileStore {
  public:
-  explicit Win32ProfileStore(std::wstring iniPath);
+  explicit Win32ProfileStore(std::wstring path);
 
-  std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
-                         std::size_t bufferUnits) override;
-  int GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) override;
-  void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) override;
+  std::wstring ReadText(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                        std::size_t bufferUnits) override;
+  int ReadNumber(std::wstring_view section, std::wstring_view key, int fallback) override;
+  void WriteText(std::wstring_view section, std::wstring_view key, std::wstring_view value) override;
 
-  const std::wstring& path() const { return iniPath_; }
+  const std::wstring& path() const { return path_; }
   const std::wstring& functionPath() const { return functionPath_; }
 
  private:
-  std::wstring iniPath_;       // IniPath
+  std::wstring path_;
   std::wstring functionPath_;  // what the profile functions are given
 };
 

@@ -1,6 +1,6 @@
 #include "app/settings.h"
 
-#include "ui/log_format.h"
+#include "base/log_format.h"
 
 namespace tovira {
 
@@ -14,19 +14,20 @@ std::wstring SettingsFile(std::wstring_view settingsFolder) {
 
 LoadedSettings LoadSettings(ProfileStore& store) {
   LoadedSettings settings;
-  settings.deviceName = store.GetIniStr(kSettingsSection, L"DeviceName", kDefaultDeviceName, kIniTextUnits);
-  settings.portName = store.GetIniStr(kSettingsSection, L"PortName", L"", kIniTextUnits);
-  settings.portNotSave = store.GetIniInt(kSettingsSection, L"PortNotSave", 0) == 1;
-  settings.showNotBalloon = store.GetIniInt(kSettingsSection, L"ShowNotBalloon", 0) == 1;
-  settings.logMode = IsLogModeCode(store.GetIniStr(kSettingsSection, L"LogMode", L"", kIniTextUnits));
+  settings.deviceName =
+      store.ReadText(kSettingsSection, L"DeviceName", kDefaultDeviceName, kSettingTextUnits);
+  settings.portName = store.ReadText(kSettingsSection, L"PortName", L"", kSettingTextUnits);
+  settings.portNotSave = store.ReadNumber(kSettingsSection, L"PortNotSave", 0) == 1;
+  settings.showNotBalloon = store.ReadNumber(kSettingsSection, L"ShowNotBalloon", 0) == 1;
+  settings.logMode = IsLogModeCode(store.ReadText(kSettingsSection, L"LogMode", L"", kSettingTextUnits));
   return settings;
 }
 
 void SaveSettings(ProfileStore& store, const SettingsAtExit& settings) {
-  if (!settings.chooserText.empty()) store.PutIniStr(kSettingsSection, L"DeviceName", settings.chooserText);
-  store.PutIniStr(kSettingsSection, L"PortName", settings.portNotSave ? L"" : settings.portName);
-  store.PutIniStr(kSettingsSection, L"PortNotSave", settings.portNotSave ? L"1" : L"0");
-  store.PutIniStr(kSettingsSection, L"ShowNotBalloon", settings.showNotBalloon ? L"1" : L"0");
+  if (!settings.chooserText.empty()) store.WriteText(kSettingsSection, L"DeviceName", settings.chooserText);
+  store.WriteText(kSettingsSection, L"PortName", settings.portNotSave ? L"" : settings.portName);
+  store.WriteText(kSettingsSection, L"PortNotSave", settings.portNotSave ? L"1" : L"0");
+  store.WriteText(kSettingsSection, L"ShowNotBalloon", settings.showNotBalloon ? L"1" : L"0");
 }
 
 }  // namespace tovira

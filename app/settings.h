@@ -6,19 +6,19 @@
 
 namespace tovira {
 
-inline constexpr std::size_t kIniTextUnits = 256;  // 255 characters and the terminator
+inline constexpr std::size_t kSettingTextUnits = 256;  // 255 characters and the terminator
 
-// GetIniStr, GetIniInt and PutIniStr on the settings file.
+// ReadText, ReadNumber and WriteText on the settings file.
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;
   // The stored text cut to `bufferUnits` - 1 units, or `fallback` when absent.
-  virtual std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
-                                 std::size_t bufferUnits) = 0;
+  virtual std::wstring ReadText(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                                std::size_t bufferUnits) = 0;
   // The stored integer, or `fallback` when the key is absent.
-  virtual int GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) = 0;
+  virtual int ReadNumber(std::wstring_view section, std::wstring_view key, int fallback) = 0;
   // Failures are not reported.
-  virtual void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
+  virtual void WriteText(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
 };
 
 inline constexpr std::wstring_view kSettingsSection = L"Settings";
@@ -31,16 +31,16 @@ std::wstring SettingsFile(std::wstring_view settingsFolder);
 struct LoadedSettings {
   std::wstring deviceName;
   std::wstring portName;
-  bool portNotSave = false;     // chk_PortNotSave
-  bool showNotBalloon = false;  // mnu_NotBalloon
+  bool portNotSave = false;     // the port is not written back at exit
+  bool showNotBalloon = false;  // balloons suppressed
   bool logMode = false;
 };
 
 LoadedSettings LoadSettings(ProfileStore& store);
 
 struct SettingsAtExit {
-  std::wstring chooserText;  // the text of cmb_BT
-  std::wstring portName;     // mPortName
+  std::wstring chooserText;  // the device list's text
+  std::wstring portName;     // the port the link last used
   bool portNotSave = false;
   bool showNotBalloon = false;
 };

@@ -3,7 +3,7 @@
 // link's own thread, and then to the window, which only takes note. Nothing here
 // waits for the window or the shell.
 
-#include "link/link_events.h"
+#include "base/link_events.h"
 #include "relay/target_relay.h"
 
 namespace tovira {
@@ -15,11 +15,11 @@ class SwitchRoute final : public LinkEvents {
   void Balloon(const std::wstring& text) override { window_.Balloon(text); }
   void Log(const std::wstring& text) override { window_.Log(text); }
   void PortOpen(bool open) override {
-    relay_.ShowEnable(open);
+    relay_.RelayConnection(open);
     window_.PortOpen(open);
   }
   void Frame(int state) override {
-    relay_.ToggleSwitch(state);
+    relay_.RelayFrame(state);
     window_.Frame(state);
   }
   void Lines(const LineStates& lines) override { window_.Lines(lines); }

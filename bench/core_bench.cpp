@@ -27,10 +27,10 @@ void RelayOneFrame(benchmark::State& run) {
   const auto mode = static_cast<TargetMode>(run.range(0));
   QuietRelayPlatform platform;
   TargetRelay relay(mode, platform, [](const std::wstring& line) { benchmark::DoNotOptimize(line.data()); });
-  relay.InitSharedMem(SharedMemoryName(mode));
+  relay.CreateBlock(BlockName(mode));
   int state = 0;
   for (auto _ : run) {
-    relay.ToggleSwitch(state);
+    relay.RelayFrame(state);
     state = state == 0 ? 0x05 : 0;  // press and release in turn, as a user does
   }
   run.SetItemsProcessed(run.iterations());

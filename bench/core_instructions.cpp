@@ -29,8 +29,8 @@ int Relay(TargetMode mode, long frames) {
   QuietRelayPlatform platform;
   std::size_t logged = 0;
   TargetRelay relay(mode, platform, [&logged](const std::wstring& line) { logged += line.size(); });
-  relay.InitSharedMem(SharedMemoryName(mode));
-  for (long i = 0; i < frames; ++i) relay.ToggleSwitch(i % 2 == 0 ? 0x05 : 0);
+  relay.CreateBlock(BlockName(mode));
+  for (long i = 0; i < frames; ++i) relay.RelayFrame(i % 2 == 0 ? 0x05 : 0);
   return logged == 0 ? 1 : 0;
 }
 

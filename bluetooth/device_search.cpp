@@ -14,8 +14,8 @@ std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
 SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSource& devices,
                               SerialPortSource& ports, SearchHost& host, const std::atomic<bool>& appEnding) {
   SearchOutcome outcome;
-  host.ShowBtn(false);
-  host.StopSerialWorker();
+  host.ShowSearching(true);
+  host.StopLink();
   host.ClearDevices();
   host.ShowBalloon(std::wstring(kSearchStarted));
 
@@ -32,7 +32,7 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSo
 
   std::vector<std::wstring> listedPorts;
   for (std::size_t n = 0; n < found.size() && !appEnding.load(); ++n) {
-    const std::optional<std::wstring> port = GetCOMName(table, BluetoothAddressText(found[n].address));
+    const std::optional<std::wstring> port = PortForAddress(table, BluetoothAddressText(found[n].address));
     if (!port) continue;  // a device without a serial port is not listed
     host.AddDevice(found[n].name, *port);
     listedPorts.push_back(*port);
@@ -48,8 +48,8 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSo
     return outcome;
   }
   host.ShowBalloon(std::wstring(kSearchFinished));
-  host.ShowBtn(true);
-  if (!outcome.portName.empty()) host.StartSerialWorker();
+  host.ShowSearching(false);
+  if (!outcome.portName.empty()) host.StartLink();
   return outcome;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// The Bluetooth device search (sarchBTProc): list the devices that have a COM
-// port, select the saved one, and start the link on its port. It runs on a worker
-// thread; everything that touches the window or the link is handed to the window
-// thread.
+// The Bluetooth device search: list the devices that have a COM port, select
+// the saved one, and start the link on its port. It runs on a thread of its own;
+// everything that touches the window or the link goes through its host.
 
 #include <array>
 #include <atomic>
@@ -29,7 +28,7 @@ struct BluetoothDevice {
 // 12 lower-case hexadecimal digits, most significant byte first: 001122aabbcc.
 std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address);
 
-// getBTDevice: the known, remembered, connected and newly found devices, in the
+// The known, remembered, connected and newly found devices, in the
 // platform's order (the search takes at most 256); empty when there is no radio.
 class BluetoothDeviceSource {
  public:
@@ -37,24 +36,24 @@ class BluetoothDeviceSource {
   virtual std::vector<BluetoothDevice> FindDevices() = 0;
 };
 
-// The window side of a search. Every call but ShowBalloon runs on the window
-// thread while the search waits; failed hand-offs are dropped.
+// What a search works on: the window and the link. Every call but ShowBalloon
+// runs on the window thread while the search waits; failed hand-offs are dropped.
 class SearchHost {
  public:
   virtual ~SearchHost() = default;
   virtual void ShowBalloon(const std::wstring& text) = 0;
-  virtual void ShowBtn(bool enable) = 0;
-  // The serial worker's stop step.
-  virtual void StopSerialWorker() = 0;
-  // mDeviceArr and mCOMArr emptied.
+  // The refresh button hidden and the controls locked while searching.
+  virtual void ShowSearching(bool searching) = 0;
+  virtual void StopLink() = 0;
+  // The devices found so far forgotten.
   virtual void ClearDevices() = 0;
-  // SetBTCMB: the device as the next list entry (selected when it bears the saved
-  // name), and its port at the same position.
+  // The device as the next list entry (selected when it bears the saved name),
+  // and its port at the same position.
   virtual void AddDevice(const std::wstring& name, const std::wstring& port) = 0;
-  // mPortName after the search.
+  // The port the link uses after the search.
   virtual void SetPortName(const std::wstring& port) = 0;
-  // The serial worker's start step on mPortName.
-  virtual void StartSerialWorker() = 0;
+  // The link started on that port.
+  virtual void StartLink() = 0;
 };
 
 struct SearchOutcome {
@@ -65,8 +64,8 @@ struct SearchOutcome {
   int portQueries = 0;
 };
 
-// sarchBTProc. `savedDevice` is mDeviceName (the list is locked during a search,
-// so it cannot change meanwhile). The serial ports are queried once per search.
+// `savedDevice` is the stored device name (the list is locked during a search, so
+// it cannot change meanwhile). The serial ports are queried once per search.
 SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSource& devices,
                               SerialPortSource& ports, SearchHost& host, const std::atomic<bool>& appEnding);
 

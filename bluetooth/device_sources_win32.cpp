@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "base/scoped_handle_win32.h"
+
 namespace tovira {
 namespace {
 
@@ -15,13 +17,6 @@ struct BluetoothFindCloser {
 };
 using UniqueBluetoothFind =
     std::unique_ptr<std::remove_pointer_t<HBLUETOOTH_DEVICE_FIND>, BluetoothFindCloser>;
-
-template <typename T>
-struct ComReleaser {
-  void operator()(T* object) const { object->Release(); }
-};
-template <typename T>
-using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
 
 // COM on this thread for as long as the object lives.
 class ComApartment {
@@ -91,22 +86,21 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   }
   ComPtr<IWbemLocator> locator(rawLocator);
   IWbemServices* rawServices = nullptr;
-  BSTR space = ::SysAllocString(L"ROOT\\CIMV2");
+  const UniqueBstr space(::SysAllocString(L"ROOT\\CIMV2"));
   const HRESULT connected =
-      locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
-  ::SysFreeString(space);
+      locator->ConnectServer(space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
   if (FAILED(connected)) return std::nullopt;
   ComPtr<IWbemServices> services(rawServices);
   ::CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
 
-  BSTR language = ::SysAllocString(L"WQL");
-  BSTR query = ::SysAllocString(L"SELECT DeviceID, PNPDeviceID FROM Win32_SerialPort");
+  const UniqueBstr language(::SysAllocString(L"WQL"));
+  const UniqueBstr query(::SysAllocString(L"SELECT DeviceID, PNPDeviceID FROM Win32_SerialPort"));
+  if (!language || !query) return std::nullopt;
   IEnumWbemClassObject* rawResults = nullptr;
-  const HRESULT ran = services->ExecQuery(
-      language, query, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, &rawResults);
-  ::SysFreeString(language);
-  ::SysFreeString(query);
+  const HRESULT ran =
+      services->ExecQuery(language.get(), query.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+                          nullptr, &rawResults);
   if (FAILED(ran)) return std::nullopt;
   ComPtr<IEnumWbemClassObject> results(rawResults);
 
@@ -128,6 +122,11 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
     if (ports.size() < kMaxSerialPorts) ports.push_back(std::move(entry));
   }
   return ports;
+}
+
+SearchSources PlatformSearchSources() {
+  return {[] { return std::make_unique<Win32BluetoothDeviceSource>(); },
+          [] { return std::make_unique<WmiSerialPortSource>(); }};
 }
 
 }  // namespace tovira

@@ -3,10 +3,11 @@
 // management query of Win32_SerialPort.
 
 #include "bluetooth/device_search.h"
+#include "bluetooth/search_thread.h"
 
 namespace tovira {
 
-// getBTDevice: a fresh inquiry of 6.4 s over all local radios, plus the
+// A fresh inquiry of 6.4 s over all local radios, plus the
 // authenticated, remembered and connected devices.
 class Win32BluetoothDeviceSource final : public BluetoothDeviceSource {
  public:
@@ -19,5 +20,8 @@ class WmiSerialPortSource final : public SerialPortSource {
  public:
   std::optional<std::vector<SerialPortEntry>> QueryPorts() override;
 };
+
+// The two above, for the program's searches.
+SearchSources PlatformSearchSources();
 
 }  // namespace tovira

@@ -28,7 +28,8 @@ std::wstring PortNameFromDeviceId(std::wstring_view deviceId) {
   return name;
 }
 
-std::optional<std::wstring> GetCOMName(const std::vector<SerialPortEntry>& ports, std::wstring_view address) {
+std::optional<std::wstring> PortForAddress(const std::vector<SerialPortEntry>& ports,
+                                           std::wstring_view address) {
   for (std::size_t i = 0; i < ports.size() && i < kMaxSerialPorts; ++i) {
     // A port without an identifier matches nothing.
     if (!ports[i].pnpDeviceId.empty() && ContainsIgnoringCase(ports[i].pnpDeviceId, address)) {

@@ -30,8 +30,9 @@ bool ContainsIgnoringCase(std::wstring_view text, std::wstring_view part);
 // "COM" and the digits of a DeviceID that holds "COM"; any other DeviceID as it is.
 std::wstring PortNameFromDeviceId(std::wstring_view deviceId);
 
-// GetCOMName over one table: the port of the first entry whose identifier
+// PortForAddress over one table: the port of the first entry whose identifier
 // contains `address`, or nothing (never the empty text).
-std::optional<std::wstring> GetCOMName(const std::vector<SerialPortEntry>& ports, std::wstring_view address);
+std::optional<std::wstring> PortForAddress(const std::vector<SerialPortEntry>& ports,
+                                           std::wstring_view address);
 
 }  // namespace tovira

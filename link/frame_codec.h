@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 
 namespace tovira {
 

@@ -7,8 +7,8 @@
 #include <deque>
 #include <thread>
 
-#include "app/scoped_handle_win32.h"
-#include "app/system_error_win32.h"
+#include "base/scoped_handle_win32.h"
+#include "base/system_error_win32.h"
 #include "link/serial_worker.h"
 
 namespace tovira {

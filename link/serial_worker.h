@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 #include "link/link_clock.h"
-#include "link/link_events.h"
+#include "base/link_events.h"
 #include "link/serial_port.h"
 #include "link/stop_signal.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/scoped_handle_win32.h"
+#include "base/scoped_handle_win32.h"
 #include "relay/relay_platform.h"
 
 namespace tovira {
@@ -17,8 +17,8 @@ class Win32RelayPlatform final : public RelayPlatform {
   std::optional<std::vector<std::wstring>> RunningImagePathsUpper() override;
 
  private:
-  UniqueHandle mapping_;   // hShareHandle
-  UniqueMappedView view_;  // pShareMem
+  UniqueHandle mapping_;
+  UniqueMappedView view_;
 };
 
 }  // namespace tovira

@@ -2,12 +2,12 @@
 
 #include <optional>
 
-#include "ui/log_format.h"
+#include "base/log_format.h"
 
 namespace tovira {
 namespace {
 
-constexpr int kButtonBits = 0x1F;
+constexpr int kButtonBits = TOVIRA_STATE_BUTTONS;
 
 std::optional<int> LowestButton(int state) {
   for (int i = 0; i < 5; ++i) {
@@ -23,16 +23,16 @@ void Store32(volatile std::uint8_t* at, std::uint32_t value) {
 
 }  // namespace
 
-std::string SharedMemoryName(TargetMode mode) {
-  return mode == TargetMode::Quorandel ? "QUORINDEX-SHARED-MEMORY" : "VELMORAX-SHARED-MEMORY";
+std::string BlockName(TargetMode mode) {
+  return mode == TargetMode::Quorandel ? TOVIRA_BLOCK_NAME_QUORANDEL : TOVIRA_BLOCK_NAME_VELMORA;
 }
 
 std::wstring_view InterfaceProcessImage(TargetMode mode) {
   switch (mode) {
     case TargetMode::Velmora:
-      return L"VELMORAX.EXE";
+      return L"" TOVIRA_INTERFACE_PROCESS_VELMORA;
     case TargetMode::Quorandel:
-      return L"QUORINSVC.EXE";
+      return L"" TOVIRA_INTERFACE_PROCESS_QUORANDEL;
     case TargetMode::Harmoa:
       break;
   }
@@ -42,7 +42,7 @@ std::wstring_view InterfaceProcessImage(TargetMode mode) {
 TargetRelay::TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log)
     : mode_(mode), platform_(platform), log_(std::move(log)) {}
 
-bool TargetRelay::InitSharedMem(const std::string& name) {
+bool TargetRelay::CreateBlock(const std::string& name) {
   BlockOpenFailure failure = BlockOpenFailure::None;
   volatile std::uint8_t* view = platform_.OpenBlock(name, failure);
   if (view == nullptr) {
@@ -54,26 +54,26 @@ bool TargetRelay::InitSharedMem(const std::string& name) {
   }
   Store32(view, 0xFFFFFFFFu);
   Store32(view + 4, 0xFFFFFFFFu);
-  pStatus_ = view;
-  pStatus_[0] = 0;
-  pStatus_[1] = 0;
+  block_ = view;
+  block_[0] = 0;
+  block_[1] = 0;
   return true;
 }
 
 void TargetRelay::PostRelease(NavigatorWindow navigator) {
-  if (const auto button = LowestButton(bef_sts_)) {
+  if (const auto button = LowestButton(lastPressState_)) {
     platform_.PostToNavigator(navigator, kReleaseMessage, *button);
-    log_(PutLogF(L"Post Quo OFF :%d", *button));
+    log_(FormatLogText(L"Post Quo OFF :%d", *button));
   }
 }
 
-void TargetRelay::ToggleSwitch(int state) {
+void TargetRelay::RelayFrame(int state) {
   if (mode_ == TargetMode::Quorandel) {
     if (const auto navigator = platform_.FindNavigator()) {
       if (const auto button = LowestButton(state)) {
         platform_.PostToNavigator(*navigator, kPressMessage, *button);
-        log_(PutLogF(L"Post Quo ON :%d", *button));
-        bef_sts_ = state;
+        log_(FormatLogText(L"Post Quo ON :%d", *button));
+        lastPressState_ = state;
       } else {
         // No button down is a release, whatever the battery bit (or a spare bit)
         // says: with the battery low every frame carries bit 7, and a release
@@ -83,14 +83,14 @@ void TargetRelay::ToggleSwitch(int state) {
     }
     buttonHeld_ = (state & kButtonBits) != 0;
   }
-  if (pStatus_ != nullptr) {
-    pStatus_[0] = 1;
-    pStatus_[1] = static_cast<std::uint8_t>(state & 0xFF);
-    log_(PutLogF(L"pStatus :%02X", state));
+  if (block_ != nullptr) {
+    block_[0] = 1;
+    block_[1] = static_cast<std::uint8_t>(state & 0xFF);
+    log_(FormatLogText(L"pStatus :%02X", state));
   }
 }
 
-bool TargetRelay::chkUSBSwProcess() {
+bool TargetRelay::InterfaceProcessRuns() {
   const std::wstring_view image = InterfaceProcessImage(mode_);
   if (image.empty()) return false;
   const auto paths = platform_.RunningImagePathsUpper();
@@ -101,29 +101,29 @@ bool TargetRelay::chkUSBSwProcess() {
   return false;
 }
 
-void TargetRelay::ShowEnable(bool enabled) {
+void TargetRelay::RelayConnection(bool enabled) {
   // A switch lost while a button is held must not leave the navigator holding
   // it: release it as a frame with no button would.
   if (!enabled && mode_ == TargetMode::Quorandel && buttonHeld_) {
     buttonHeld_ = false;
     if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator);
   }
-  if (pStatus_ == nullptr) return;
+  if (block_ == nullptr) return;
   if (enabled) {
-    pStatus_[0] = 1;
-  } else if (!chkUSBSwProcess()) {
-    pStatus_[0] = 0;
+    block_[0] = 1;
+  } else if (!InterfaceProcessRuns()) {
+    block_[0] = 0;
   }
 }
 
-void TargetRelay::EndSharedMem() {
-  if (pStatus_ != nullptr) {
-    if (!chkUSBSwProcess()) {
-      pStatus_[0] = 0;
-      Store32(pStatus_, 0);
-      Store32(pStatus_ + 4, 0);
+void TargetRelay::ReleaseBlock() {
+  if (block_ != nullptr) {
+    if (!InterfaceProcessRuns()) {
+      block_[0] = 0;
+      Store32(block_, 0);
+      Store32(block_ + 4, 0);
     }
-    pStatus_ = nullptr;
+    block_ = nullptr;
   }
   platform_.CloseBlock();
 }

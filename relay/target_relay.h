@@ -1,24 +1,26 @@
 #pragma once
 // Hands every switch state to the target: the 8-byte named block (byte 0
 // connected, byte 1 the state, bytes 2-7 filler) and, in mode 2, press and release
-// messages to the navigator window. All calls run on the window thread.
+// messages to the navigator window. All calls run on the link's thread.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
+#include "include/tovira_relay.h"
 #include "relay/relay_platform.h"
 
 namespace tovira {
 
-inline constexpr unsigned kPressMessage = 0x92A;
-inline constexpr unsigned kReleaseMessage = 0x929;
-inline constexpr std::string_view kNavigatorWindowClass = "Quorandel";
+// The integrator's header is the one source of the names and numbers a target sees.
+inline constexpr unsigned kPressMessage = TOVIRA_MSG_PRESS;
+inline constexpr unsigned kReleaseMessage = TOVIRA_MSG_RELEASE;
+inline constexpr std::string_view kNavigatorWindowClass = TOVIRA_NAVIGATOR_CLASS;
 inline constexpr std::wstring_view kSharedMemoryErrorCaption = L"共有メモリーエラー";
 
-std::string SharedMemoryName(TargetMode mode);
+std::string BlockName(TargetMode mode);
 // The interface process's image name, upper case; empty in mode 3 (never runs).
 std::wstring_view InterfaceProcessImage(TargetMode mode);
 
@@ -30,18 +32,18 @@ class TargetRelay {
 
   // Creates (or opens) and initialises the block: 00 00 FF FF FF FF FF FF. On
   // failure shows its error box and leaves the relay without a block.
-  bool InitSharedMem(const std::string& name);
+  bool CreateBlock(const std::string& name);
   // Relays one decoded frame.
-  void ToggleSwitch(int state);
+  void RelayFrame(int state);
   // Whether the mode's interface process runs.
-  bool chkUSBSwProcess();
+  bool InterfaceProcessRuns();
   // Clears the block unless the interface process runs, then releases it.
-  void EndSharedMem();
+  void ReleaseBlock();
   // The block's part of showing the connection: byte 0 = 1 on connecting; on
   // losing the link, byte 0 = 0 unless the interface process runs.
-  void ShowEnable(bool enabled);
+  void RelayConnection(bool enabled);
 
-  bool HasBlock() const { return pStatus_ != nullptr; }
+  bool HasBlock() const { return block_ != nullptr; }
 
  private:
   void PostRelease(NavigatorWindow navigator);
@@ -49,8 +51,8 @@ class TargetRelay {
   TargetMode mode_;
   RelayPlatform& platform_;
   LogSink log_;
-  volatile std::uint8_t* pStatus_ = nullptr;
-  int bef_sts_ = -1;         // the last state that produced a press message
+  volatile std::uint8_t* block_ = nullptr;
+  int lastPressState_ = -1;  // the last state that produced a press message
   bool buttonHeld_ = false;  // the last relayed frame had a button down
 };
 

@@ -52,7 +52,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scoped_handle_win32.h"
+#include "base/scoped_handle_win32.h"
 #include "tools/process_counts_win32.h"
 #include "ui/control_ids.h"
 #include "ui/window_messages_win32.h"
@@ -240,13 +240,13 @@ double NowSeconds() {
 
 // The committed choice of a user: the selection, then CBN_SELENDOK.
 int ChooseDevice(HWND window, int index) {
-  HWND chooser = ::GetDlgItem(window, tovira::kIdBT);
+  HWND chooser = ::GetDlgItem(window, tovira::kIdDeviceList);
   if (chooser == nullptr || ::SendMessageW(chooser, CB_SETCURSEL, static_cast<WPARAM>(index), 0) != index)
     return 1;
   const double chosen = NowSeconds();
   DWORD_PTR result = 0;
   const LRESULT handled =
-      ::SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(tovira::kIdBT, CBN_SELENDOK),
+      ::SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(tovira::kIdDeviceList, CBN_SELENDOK),
                             reinterpret_cast<LPARAM>(chooser), SMTO_NORMAL, 20000, &result);
   std::wprintf(L"{\"t\":%.6f,\"handledMs\":%.1f}\n", chosen, (NowSeconds() - chosen) * 1000.0);
   return handled != 0 ? 0 : 1;
@@ -397,7 +397,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"window_probe: Tovira is not running\n");
     return 1;
   }
-  if (command == L"log") return PrintControlText(window, tovira::kIdLog);
+  if (command == L"log") return PrintControlText(window, tovira::kIdLogPanel);
   if (command == L"resources") return PrintResources(window);
   if (command == L"tray") return PrintTrayIcon(window);
   if (command == L"explorer-restart") return RestartExplorer(window);

@@ -1,35 +1,37 @@
 #pragma once
-// The main window's control ids: shared with the tools and tests that look at
+// The status window's control ids: shared with the tools and tests that look at
 // the window from outside.
 
 #include <string_view>
 
+#include "include/tovira_relay.h"
+
 namespace tovira {
 
-// The main window's class, for FindWindow.
-inline constexpr std::wstring_view kMainWindowClass = L"ToviraMainWindow";
+// The status window's class, for FindWindow.
+inline constexpr std::wstring_view kMainWindowClass = TOVIRA_MAIN_WINDOW_CLASS_W;
 
 enum ControlId : unsigned short {
-  kIdSerch = 1001,                    // btn_Serch
-  kIdSarch,                           // txt_Sarch
-  kIdBT,                              // cmb_BT
-  kIdEnable,                          // pic_Enable
-  kIdBatteryLabel,                    // label1
-  kIdBattery,                         // pic_Battery
-  kIdTitle,                           // label2
-  kIdName,                            // lbl_Name
-  kIdButtonNumber1,                   // label3 … label7
-  kIdButton1 = kIdButtonNumber1 + 5,  // pic_Btn1 … pic_Btn5
-  kIdOK = kIdButton1 + 5,             // btn_OK
-  kIdPortNotSave,                     // chk_PortNotSave
-  kIdStatusCaption,                   // label8
-  kIdPortCaption,                     // label9
-  kIdCOM,                             // lbl_COM
-  kIdOPEN,                            // lbl_OPEN … lbl_CTS
-  kIdLogClear = kIdOPEN + 6,          // btn_LogClear
-  kIdLog,                             // txt_Log
-  kIdFrame,                           // groupBox1
-  kIdPicture,                         // pictureBox1
+  kIdRefresh = 1001,  // the button that searches for devices again
+  kIdSearchingNote,   // shown in the button's place while a search runs
+  kIdDeviceList,      // the paired devices with a serial port
+  kIdConnectedLamp,   // the port is open
+  kIdBatteryLabel,
+  kIdBattery,  // the battery lamp
+  kIdTitle,
+  kIdModeLabel,                       // the target mode's label
+  kIdButtonNumber1,                   // the numbers 1 … 5 over the buttons
+  kIdButton1 = kIdButtonNumber1 + 5,  // the five button pictures
+  kIdOK = kIdButton1 + 5,
+  kIdPortNotSave,  // "do not keep the port number"
+  kIdStatusCaption,
+  kIdPortCaption,
+  kIdPortName,       // the open port's name
+  kIdFirstLineLamp,  // OPEN, CD, DSR, DTR, RTS, CTS in this order
+  kIdClearLog = kIdFirstLineLamp + 6,
+  kIdLogPanel,
+  kIdFrame,       // the white frame behind the upper controls
+  kIdDecoration,  // the picture at the frame's corner
 };
 
 }  // namespace tovira

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "link/link_events.h"
-#include "ui/log_format.h"
+#include "base/link_events.h"
+#include "base/log_format.h"
 
 namespace tovira {
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/scoped_handle_win32.h"
 #include "ui/display_scale.h"
 #include "ui/resources/resource.h"
 
@@ -13,12 +14,9 @@ constexpr UINT kMsgShown = WM_APP + 1;
 
 // What the dialog creates for itself and releases when it goes.
 struct DialogResources {
-  HBITMAP picture = nullptr;
-  HFONT font = nullptr;
-  ~DialogResources() {
-    if (picture != nullptr) ::DeleteObject(picture);
-    if (font != nullptr) ::DeleteObject(font);
-  }
+  UniqueBitmap picture;
+  UniqueFont font;
+  std::wstring modeLabel;
 };
 
 BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
@@ -26,22 +24,23 @@ BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
   return TRUE;
 }
 
-void OnLoad(HWND dialog) {
+void OnLoad(HWND dialog, const std::wstring& modeLabel) {
   auto resources = std::make_unique<DialogResources>();
+  resources->modeLabel = modeLabel;
   // The dialog is scaled with its monitor; its font and picture follow.
   const UINT dpi = ::GetDpiForWindow(dialog);
-  resources->font =
-      ::CreateFontW(-::MulDiv(12, static_cast<int>(dpi != 0 ? dpi : 96), 72), 0, 0, 0, FW_NORMAL, FALSE,
-                    FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
-  if (resources->font != nullptr) {
-    ::EnumChildWindows(dialog, SetFontOfChild, reinterpret_cast<LPARAM>(resources->font));
+  resources->font.reset(::CreateFontW(-::MulDiv(12, static_cast<int>(dpi != 0 ? dpi : 96), 72), 0, 0, 0,
+                                      FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                      L"MS UI Gothic"));
+  if (resources->font) {
+    ::EnumChildWindows(dialog, SetFontOfChild, reinterpret_cast<LPARAM>(resources->font.get()));
   }
   const std::wstring pictureName = PictureName(L"version_picture", PictureScaleFor(dpi));
-  resources->picture = static_cast<HBITMAP>(
-      ::LoadImageW(::GetModuleHandleW(nullptr), pictureName.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  resources->picture.reset(static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), pictureName.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
   ::SendDlgItemMessageW(dialog, IDC_VERSION_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(resources->picture));
+                        reinterpret_cast<LPARAM>(resources->picture.get()));
   ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(resources.release()));
 
   const std::wstring version = L"Version: " + ProgramVersionString(L"ProductVersion");
@@ -51,14 +50,17 @@ void OnLoad(HWND dialog) {
   ::PostMessageW(dialog, kMsgShown, 0, 0);
 }
 
-INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      OnLoad(dialog);
+      OnLoad(dialog, *reinterpret_cast<const std::wstring*>(lParam));
       return TRUE;
-    case kMsgShown:
-      ::SetDlgItemTextW(dialog, IDC_VERSION_NAME, FVersion::strName.c_str());
+    case kMsgShown: {
+      const auto* resources =
+          reinterpret_cast<const DialogResources*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+      if (resources != nullptr) ::SetDlgItemTextW(dialog, IDC_VERSION_NAME, resources->modeLabel.c_str());
       return TRUE;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) ::EndDialog(dialog, LOWORD(wParam));
       return TRUE;
@@ -74,10 +76,9 @@ INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-std::wstring FVersion::strName;
-
-void FVersion::ShowModal(HINSTANCE instance, HWND owner) {
-  ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_VERSION), owner, &VersionProc, 0);
+void VersionDialog::ShowModal(HINSTANCE instance, HWND owner, const std::wstring& modeLabel) {
+  ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_VERSION), owner, &VersionProc,
+                    reinterpret_cast<LPARAM>(&modeLabel));
 }
 
 std::wstring ProgramVersionString(const wchar_t* name) {

@@ -1,5 +1,5 @@
 #pragma once
-// FVersion: the modal dialog that tells what the program is.
+// The modal dialog that tells what the program is.
 
 #include <windows.h>
 
@@ -7,12 +7,11 @@
 
 namespace tovira {
 
-class FVersion {
+class VersionDialog {
  public:
-  // The active target mode's label, set once at start-up.
-  static std::wstring strName;
-  // Shows a new dialog modally over `owner`; returns when it is closed.
-  static void ShowModal(HINSTANCE instance, HWND owner);
+  // Shows a new dialog modally over `owner`, naming the target mode by
+  // `modeLabel`; returns when it is closed.
+  static void ShowModal(HINSTANCE instance, HWND owner, const std::wstring& modeLabel);
 };
 
 // The program's own version information: one string of its first language.

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's own messages, command and control ids, in one place.
+// The status window's own messages, command and control ids, in one place.
 
 #include <windows.h>
 
@@ -19,12 +19,13 @@ enum AppMessage : UINT {
 // the window ignores them.
 WPARAM OwnMessageKey();
 
+// The tray menu's items, in the menu's order.
 enum CommandId : WORD {
-  kCmdVersion = 100,  // mnu_Version
-  kCmdHelp,           // mnu_Help
-  kCmdTest,           // mnu_Test
-  kCmdNotBalloon,     // mnu_NotBalloon
-  kCmdExit,           // mnu_Exit
+  kCmdVersion = 100,
+  kCmdHelp,
+  kCmdTest,        // shows the status window
+  kCmdNotBalloon,  // balloons off or on
+  kCmdExit,
 };
 
 }  // namespace tovira

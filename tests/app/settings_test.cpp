@@ -13,14 +13,14 @@ namespace {
 // read from leading digits.
 class FakeProfile final : public ProfileStore {
  public:
-  std::wstring GetIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
-                         std::size_t bufferUnits) override {
+  std::wstring ReadText(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                        std::size_t bufferUnits) override {
     EXPECT_EQ(section, L"Settings");
     const auto it = values.find(std::wstring(key));
     const std::wstring text = it == values.end() ? std::wstring(fallback) : it->second;
     return text.substr(0, bufferUnits - 1);
   }
-  int GetIniInt(std::wstring_view section, std::wstring_view key, int fallback) override {
+  int ReadNumber(std::wstring_view section, std::wstring_view key, int fallback) override {
     EXPECT_EQ(section, L"Settings");
     const auto it = values.find(std::wstring(key));
     if (it == values.end()) return fallback;
@@ -31,7 +31,7 @@ class FakeProfile final : public ProfileStore {
     }
     return value;
   }
-  void PutIniStr(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+  void WriteText(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     EXPECT_EQ(section, L"Settings");
     writes.push_back(std::wstring(key) + L"=" + std::wstring(value));
     values[std::wstring(key)] = value;

@@ -27,8 +27,8 @@ TEST(PortLookup, MatchingRules) {
       {L"ffffffffffff", std::nullopt},
       {L"", L"COM3"},  // the empty text is in every identifier
   };
-  for (const auto& c : cases) EXPECT_EQ(GetCOMName(ports, c.address), c.port) << c.address;
-  EXPECT_EQ(GetCOMName({}, L"001122aabbcc"), std::nullopt);
+  for (const auto& c : cases) EXPECT_EQ(PortForAddress(ports, c.address), c.port) << c.address;
+  EXPECT_EQ(PortForAddress({}, L"001122aabbcc"), std::nullopt);
 }
 
 TEST(PortLookup, CaseFoldingIsOrdinal) {
@@ -65,15 +65,15 @@ class RecordingHost final : public SearchHost {
   explicit RecordingHost(std::atomic<bool>* endAfterFirstDevice = nullptr)
       : endAfterFirst_(endAfterFirstDevice) {}
   void ShowBalloon(const std::wstring& text) override { calls.push_back(L"balloon:" + text); }
-  void ShowBtn(bool enable) override { calls.push_back(enable ? L"unlock" : L"lock"); }
-  void StopSerialWorker() override { calls.push_back(L"stop"); }
+  void ShowSearching(bool searching) override { calls.push_back(searching ? L"lock" : L"unlock"); }
+  void StopLink() override { calls.push_back(L"stop"); }
   void ClearDevices() override { calls.push_back(L"clear"); }
   void AddDevice(const std::wstring& name, const std::wstring& port) override {
     calls.push_back(L"add:" + name + L"=" + port);
     if (endAfterFirst_ != nullptr) *endAfterFirst_ = true;
   }
   void SetPortName(const std::wstring& port) override { calls.push_back(L"port:" + port); }
-  void StartSerialWorker() override { calls.push_back(L"start"); }
+  void StartLink() override { calls.push_back(L"start"); }
   std::vector<std::wstring> calls;
 
  private:

@@ -28,7 +28,7 @@ TEST(Display, ButtonPicturesFollowTheSwitch) {
   ASSERT_TRUE(scenario.StartTovira());
   const std::vector<std::string> released(5, "20x20");
   EXPECT_EQ(ButtonSizes(), released) << "every button starts released";
-  EXPECT_EQ(Size(kIdEnable), "10x10");
+  EXPECT_EQ(Size(kIdConnectedLamp), "10x10");
   ASSERT_TRUE(scenario.WaitConnected());
 
   ASSERT_TRUE(scenario.Switch("press 2 4"));
@@ -75,7 +75,7 @@ TEST(Display, LogModeDoublesTheWindowsHeight) {
     ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T): shown in normal size
     std::this_thread::sleep_for(Millis(300));
     heights[logOn] = WindowHeight();
-    const std::string log = WineSession::Get().Probe({"control", std::to_string(kIdLog)}).value_or("");
+    const std::string log = WineSession::Get().Probe({"control", std::to_string(kIdLogPanel)}).value_or("");
     EXPECT_NE(log.find(logOn != 0 ? "\"visible\":true" : "\"visible\":false"), std::string::npos) << log;
     EXPECT_EQ(scenario.CloseTovira(), 0);
   }

@@ -114,7 +114,7 @@ TEST_F(Installer, SilentInstallOfEachTargetPutsTheProgramAndTheLogonStartInPlace
     // What the logon start runs is Tovira of this target.
     ChildProcess tovira = WineSession::Get().StartWindowsProgram({kInstalledProgram});
     ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
-    EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdName)}).value_or(""),
+    EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdModeLabel)}).value_or(""),
               kModeLabels[mode - 1]);
     WineSession::Get().Probe({"close"});
     EXPECT_EQ(tovira.Wait(Millis(15000)), std::optional<int>(0));

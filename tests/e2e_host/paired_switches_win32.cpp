@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/main_window_win32.h"
+#include "app/switch_app_win32.h"
 
 namespace {
 
@@ -65,7 +65,8 @@ int wmain(int argc, wchar_t** argv) {
   ::InitCommonControlsEx(&controls);
   tovira::SearchSources sources{[] { return std::make_unique<PairedDevices>(); },
                                 [] { return std::make_unique<PairedPorts>(); }};
-  auto window = tovira::FMain::Create(::GetModuleHandleW(nullptr), tovira::TargetMode::Quorandel, sources);
+  auto window =
+      tovira::SwitchApp::Create(::GetModuleHandleW(nullptr), tovira::TargetMode::Quorandel, sources);
   if (!window) return 1;
   return tovira::RunMessageLoop(window->hwnd());
 }

@@ -29,17 +29,17 @@ TEST(Search, FirstStartWithoutAPortSearchesAndEndsUnlockedWithNoWorker) {
   TargetMonitor& monitor = scenario.StartMonitor();
   ASSERT_TRUE(scenario.StartTovira());
   ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kScenarioWait));
-  EXPECT_TRUE(WaitForControl(kIdSerch, "\"visible\":true")) << ControlState(kIdSerch);
-  EXPECT_NE(ControlState(kIdSarch).find("\"visible\":false"), std::string::npos);
-  const std::string chooser = ControlState(kIdBT);
+  EXPECT_TRUE(WaitForControl(kIdRefresh, "\"visible\":true")) << ControlState(kIdRefresh);
+  EXPECT_NE(ControlState(kIdSearchingNote).find("\"visible\":false"), std::string::npos);
+  const std::string chooser = ControlState(kIdDeviceList);
   EXPECT_NE(chooser.find("\"enabled\":true,\"items\":0"), std::string::npos) << chooser;
   EXPECT_NE(ControlState(kIdOK).find("\"enabled\":true"), std::string::npos);
 
   // The update button searches again, with the same result.
-  ASSERT_TRUE(WineSession::Get().Probe({"click", std::to_string(kIdSerch)}));
+  ASSERT_TRUE(WineSession::Get().Probe({"click", std::to_string(kIdRefresh)}));
   std::this_thread::sleep_for(Millis(500));
-  EXPECT_TRUE(WaitForControl(kIdSerch, "\"visible\":true"));
-  EXPECT_NE(ControlState(kIdBT).find("\"items\":0"), std::string::npos);
+  EXPECT_TRUE(WaitForControl(kIdRefresh, "\"visible\":true"));
+  EXPECT_NE(ControlState(kIdDeviceList).find("\"items\":0"), std::string::npos);
 
   monitor.Collect(Millis(300));
   EXPECT_EQ(monitor.LastBlock(), "0000FFFFFFFFFFFF") << "no serial worker ever opened a port";
@@ -55,10 +55,10 @@ TEST(Search, StoredPortListsTheStoredDeviceAlone) {
   scenario.StartMonitor();
   ASSERT_TRUE(scenario.StartTovira());
   ASSERT_TRUE(scenario.WaitConnected());
-  const std::string chooser = ControlState(kIdBT);
+  const std::string chooser = ControlState(kIdDeviceList);
   EXPECT_NE(chooser.find("\"items\":1,\"selected\":0"), std::string::npos) << chooser;
-  EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdBT)}), "SW-E2E");
-  EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdCOM)}), scenario.portName());
+  EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdDeviceList)}), "SW-E2E");
+  EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdPortName)}), scenario.portName());
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 #include "relay/target_relay.h"
 #include "tests/include/relay_header_c.h"
 #include "tovira_relay.h"
@@ -21,9 +21,9 @@ std::string Narrow(std::wstring_view text) {
 TEST(RelayHeader, CAndCxxSeeTheValuesTheProgramUses) {
   RelayHeaderValues c{};
   ReadRelayHeaderFromC(&c);
-  EXPECT_EQ(SharedMemoryName(TargetMode::Velmora), TOVIRA_BLOCK_NAME_VELMORA);
-  EXPECT_EQ(SharedMemoryName(TargetMode::Harmoa), TOVIRA_BLOCK_NAME_VELMORA);
-  EXPECT_EQ(SharedMemoryName(TargetMode::Quorandel), TOVIRA_BLOCK_NAME_QUORANDEL);
+  EXPECT_EQ(BlockName(TargetMode::Velmora), TOVIRA_BLOCK_NAME_VELMORA);
+  EXPECT_EQ(BlockName(TargetMode::Harmoa), TOVIRA_BLOCK_NAME_VELMORA);
+  EXPECT_EQ(BlockName(TargetMode::Quorandel), TOVIRA_BLOCK_NAME_QUORANDEL);
   EXPECT_STREQ(c.blockNameVelmora, TOVIRA_BLOCK_NAME_VELMORA);
   EXPECT_STREQ(c.blockNameQuorandel, TOVIRA_BLOCK_NAME_QUORANDEL);
 

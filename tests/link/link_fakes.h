@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "link/link_clock.h"
-#include "link/link_events.h"
+#include "base/link_events.h"
 #include "link/serial_port.h"
 
 namespace tovira::testing_fakes {

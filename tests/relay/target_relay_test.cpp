@@ -73,16 +73,16 @@ class TargetRelayTest : public testing::TestWithParam<TargetMode> {
 
 TEST_F(TargetRelayTest, InitialisedBlockReadsZeroZeroThenFiller) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-  ASSERT_TRUE(relay.InitSharedMem(SharedMemoryName(TargetMode::Quorandel)));
+  ASSERT_TRUE(relay.CreateBlock(BlockName(TargetMode::Quorandel)));
   EXPECT_EQ(platform.openedName, "QUORINDEX-SHARED-MEMORY");
   EXPECT_EQ(platform.BlockHex(), "0000FFFFFFFFFFFF");
   EXPECT_TRUE(platform.boxes.empty());
 }
 
 TEST_F(TargetRelayTest, BlockNamesAndInterfaceProcessesPerMode) {
-  EXPECT_EQ(SharedMemoryName(TargetMode::Velmora), "VELMORAX-SHARED-MEMORY");
-  EXPECT_EQ(SharedMemoryName(TargetMode::Quorandel), "QUORINDEX-SHARED-MEMORY");
-  EXPECT_EQ(SharedMemoryName(TargetMode::Harmoa), "VELMORAX-SHARED-MEMORY");
+  EXPECT_EQ(BlockName(TargetMode::Velmora), "VELMORAX-SHARED-MEMORY");
+  EXPECT_EQ(BlockName(TargetMode::Quorandel), "QUORINDEX-SHARED-MEMORY");
+  EXPECT_EQ(BlockName(TargetMode::Harmoa), "VELMORAX-SHARED-MEMORY");
   EXPECT_EQ(InterfaceProcessImage(TargetMode::Velmora), L"VELMORAX.EXE");
   EXPECT_EQ(InterfaceProcessImage(TargetMode::Quorandel), L"QUORINSVC.EXE");
   EXPECT_EQ(InterfaceProcessImage(TargetMode::Harmoa), L"");
@@ -117,8 +117,8 @@ TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
     FakeRelayPlatform fresh;
     platform = fresh;
     TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-    ASSERT_TRUE(relay.InitSharedMem("QUORINDEX-SHARED-MEMORY"));
-    for (int state : c.states) relay.ToggleSwitch(state);
+    ASSERT_TRUE(relay.CreateBlock("QUORINDEX-SHARED-MEMORY"));
+    for (int state : c.states) relay.RelayFrame(state);
     EXPECT_EQ(platform.posts, c.posts);
     EXPECT_EQ(platform.BlockHex(), c.block);
   }
@@ -126,22 +126,22 @@ TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
 
 TEST_F(TargetRelayTest, LogLinesOfOneFrame) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
-  relay.ToggleSwitch(0x0A);
-  relay.ToggleSwitch(0x00);
+  relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
+  relay.RelayFrame(0x0A);
+  relay.RelayFrame(0x00);
   EXPECT_EQ(log, (std::vector<std::wstring>{L"Post Quo ON :1", L"pStatus :0A", L"Post Quo OFF :1",
                                             L"pStatus :00"}));
 }
 
 TEST_F(TargetRelayTest, MissingNavigatorLeavesTheLastPressAlone) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
-  relay.ToggleSwitch(0x01);
+  relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
+  relay.RelayFrame(0x01);
   platform.navigatorPresent = false;
-  relay.ToggleSwitch(0x04);  // lost: the navigator is not there
+  relay.RelayFrame(0x04);  // lost: the navigator is not there
   EXPECT_EQ(platform.BlockHex(), "0104FFFFFFFFFFFF");
   platform.navigatorPresent = true;
-  relay.ToggleSwitch(0x00);
+  relay.RelayFrame(0x00);
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"}));
   EXPECT_EQ(platform.lookups, 3) << "looked up anew on every frame";
 }
@@ -149,9 +149,9 @@ TEST_F(TargetRelayTest, MissingNavigatorLeavesTheLastPressAlone) {
 TEST_P(TargetRelayTest, OtherModesWriteOnlyTheBlock) {
   const TargetMode mode = GetParam();
   TargetRelay relay = MakeRelay(mode);
-  relay.InitSharedMem(SharedMemoryName(mode));
-  for (int state : {0x01, 0x00, 0x1F, 0x80}) relay.ToggleSwitch(state);
-  relay.ShowEnable(false);
+  relay.CreateBlock(BlockName(mode));
+  for (int state : {0x01, 0x00, 0x1F, 0x80}) relay.RelayFrame(state);
+  relay.RelayConnection(false);
   EXPECT_TRUE(platform.posts.empty());
   EXPECT_EQ(platform.lookups, 0);
   EXPECT_EQ(platform.BlockHex(), "0080FFFFFFFFFFFF");
@@ -184,39 +184,39 @@ TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRun
     platform.processes = c.processes;
     platform.processListReadable = c.listReadable;
     TargetRelay relay = MakeRelay(c.mode);
-    relay.InitSharedMem(SharedMemoryName(c.mode));
-    relay.ShowEnable(true);
+    relay.CreateBlock(BlockName(c.mode));
+    relay.RelayConnection(true);
     EXPECT_EQ(platform.BlockHex(), "0100FFFFFFFFFFFF");
-    relay.ToggleSwitch(0x03);
-    relay.ShowEnable(false);
+    relay.RelayFrame(0x03);
+    relay.RelayConnection(false);
     EXPECT_EQ(platform.BlockHex(), c.afterDisconnect);
-    relay.EndSharedMem();
+    relay.ReleaseBlock();
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
     EXPECT_EQ(platform.closes, 1);
     EXPECT_FALSE(relay.HasBlock());
-    relay.ToggleSwitch(0x01);  // nothing may write into the released block
+    relay.RelayFrame(0x01);  // nothing may write into the released block
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
   }
 }
 
 TEST_F(TargetRelayTest, LosingTheLinkWhileAButtonIsHeldReleasesItInModeTwo) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
-  relay.ShowEnable(true);
-  relay.ToggleSwitch(0x84);  // button 3 held, battery low
-  relay.ShowEnable(false);
-  relay.ShowEnable(false);  // a second loss releases nothing more
+  relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
+  relay.RelayConnection(true);
+  relay.RelayFrame(0x84);  // button 3 held, battery low
+  relay.RelayConnection(false);
+  relay.RelayConnection(false);  // a second loss releases nothing more
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 2", "release 2"}));
   EXPECT_EQ(platform.BlockHex(), "0084FFFFFFFFFFFF") << "byte 1 keeps the last state";
 }
 
 TEST_F(TargetRelayTest, LosingTheLinkWithNoButtonHeldPostsNothing) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-  relay.InitSharedMem("QUORINDEX-SHARED-MEMORY");
-  relay.ToggleSwitch(0x01);
-  relay.ToggleSwitch(0x00);
-  relay.ToggleSwitch(0x80);  // battery only: no button, a release as every such frame
-  relay.ShowEnable(false);
+  relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
+  relay.RelayFrame(0x01);
+  relay.RelayFrame(0x00);
+  relay.RelayFrame(0x80);  // battery only: no button, a release as every such frame
+  relay.RelayConnection(false);
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0", "release 0"}))
       << "the loss itself posts nothing more";
 }
@@ -227,15 +227,15 @@ TEST_F(TargetRelayTest, BlockThatCannotBeMadeShowsOneBoxAndTheRelayGoesOnWithout
     platform = fresh;
     platform.failWith = failure;
     TargetRelay relay = MakeRelay(TargetMode::Quorandel);
-    EXPECT_FALSE(relay.InitSharedMem("QUORINDEX-SHARED-MEMORY"));
+    EXPECT_FALSE(relay.CreateBlock("QUORINDEX-SHARED-MEMORY"));
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0], failure == BlockOpenFailure::MapFailed
                                      ? L"共有メモリーエラー|MapViewOfFile に失敗しました"
                                      : L"共有メモリーエラー|CreateFileMapping に失敗しました");
-    relay.ShowEnable(true);
-    relay.ToggleSwitch(0x01);
-    relay.ShowEnable(false);
-    relay.EndSharedMem();
+    relay.RelayConnection(true);
+    relay.RelayFrame(0x01);
+    relay.RelayConnection(false);
+    relay.ReleaseBlock();
     EXPECT_EQ(platform.BlockHex(), "1122334455667788") << "no write without a block";
     EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"})) << "messages still work";
   }

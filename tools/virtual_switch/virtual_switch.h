@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 
 namespace tovira::tools {
 

@@ -1,4 +1,4 @@
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@ namespace tovira {
 namespace {
 
 TEST(TargetMode, FormNamesPickTheirModeAndNothingElseDoes) {
-  EXPECT_EQ(TargetModeFromFormName(L"ヴェルモラSW"), TargetMode::Velmora);
-  EXPECT_EQ(TargetModeFromFormName(L"クオラン"), TargetMode::Quorandel);
-  EXPECT_EQ(TargetModeFromFormName(L"ハルモア"), TargetMode::Harmoa);
-  EXPECT_EQ(TargetModeFromFormName(L"ヴェルモラ"), std::nullopt);
-  EXPECT_EQ(TargetModeFromFormName(L""), std::nullopt);
+  EXPECT_EQ(TargetModeFromDisplayName(L"ヴェルモラSW"), TargetMode::Velmora);
+  EXPECT_EQ(TargetModeFromDisplayName(L"クオラン"), TargetMode::Quorandel);
+  EXPECT_EQ(TargetModeFromDisplayName(L"ハルモア"), TargetMode::Harmoa);
+  EXPECT_EQ(TargetModeFromDisplayName(L"ヴェルモラ"), std::nullopt);
+  EXPECT_EQ(TargetModeFromDisplayName(L""), std::nullopt);
 }
 
 TEST(TargetMode, OnlyOneToThreeAreModes) {

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "tests/win32/window_test_support.h"
+#include "tests/app/window_test_support.h"
 #include "ui/control_ids.h"
-#include "ui/main_window_win32.h"
+#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -41,11 +41,11 @@ void MoveToDpi(HWND window, UINT dpi) {
 TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
   window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  window->ShowSwitch(0x01);                           // button 1 down, the others up
+  window->window().ShowSwitchState(0x01);             // button 1 down, the others up
 
   struct Case {
     UINT dpi;
@@ -69,7 +69,7 @@ TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
     EXPECT_EQ(ok.bottom, c.ok.bottom);
     EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdButton1)), c.pressedWidth) << "the pressed picture stays shown";
     EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdButton1 + 4)), c.releasedWidth);
-    EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdEnable)), c.lampWidth);
+    EXPECT_EQ(WidthOf(::GetDlgItem(hwnd, kIdConnectedLamp)), c.lampWidth);
     EXPECT_EQ(FontHeightOf(::GetDlgItem(hwnd, kIdOK)), c.fontHeight);
     EXPECT_EQ(FontHeightOf(::GetDlgItem(hwnd, kIdTitle)), -::MulDiv(1125, static_cast<int>(c.dpi), 7200))
         << "the title keeps its own bold 11.25 pt";
@@ -84,7 +84,7 @@ TEST(MainWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
     SCOPED_TRACE(logMode);
     window_test::WriteSettings(
         {{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", logMode ? L"730259" : L""}});
-    auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
     ASSERT_TRUE(window);
     HWND hwnd = window->hwnd();
     // The window starts minimized: its size is the one it shows when restored.
@@ -99,8 +99,8 @@ TEST(MainWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
     // screen's): the test desktop is smaller than twice the design at 96 DPI.
     const int expected = (design.bottom - design.top) * (logMode ? 2 : 1);
     EXPECT_EQ(outer.bottom - outer.top, std::min(expected, ::GetSystemMetrics(SM_CYMAXTRACK)));
-    EXPECT_EQ(::IsWindowVisible(::GetDlgItem(hwnd, kIdLog)) != 0 ||
-                  (::GetWindowLongW(::GetDlgItem(hwnd, kIdLog), GWL_STYLE) & WS_VISIBLE) != 0,
+    EXPECT_EQ(::IsWindowVisible(::GetDlgItem(hwnd, kIdLogPanel)) != 0 ||
+                  (::GetWindowLongW(::GetDlgItem(hwnd, kIdLogPanel), GWL_STYLE) & WS_VISIBLE) != 0,
               logMode);
     ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));

@@ -1,4 +1,4 @@
-#include "tests/win32/window_test_support.h"
+#include "tests/app/window_test_support.h"
 
 #include <shlobj.h>
 

@@ -1,4 +1,4 @@
-#include "app/target_mode.h"
+#include "base/target_mode.h"
 
 namespace tovira {
 
@@ -9,9 +9,9 @@ std::optional<TargetMode> TargetModeFromNumber(int number) {
   return std::nullopt;
 }
 
-std::optional<TargetMode> TargetModeFromFormName(std::wstring_view formName) {
+std::optional<TargetMode> TargetModeFromDisplayName(std::wstring_view displayName) {
   for (TargetMode mode : kTargetModes) {
-    if (FormNameOf(mode) == formName) return mode;
+    if (DisplayNameOf(mode) == displayName) return mode;
   }
   return std::nullopt;
 }

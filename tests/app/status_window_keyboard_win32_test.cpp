@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "tests/win32/window_test_support.h"
+#include "tests/app/window_test_support.h"
 #include "ui/control_ids.h"
-#include "ui/main_window_win32.h"
+#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -23,7 +23,7 @@ class MainWindowKeyboard : public ::testing::Test {
  protected:
   void SetUp() override {
     window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-    window_ = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    window_ = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
     ASSERT_TRUE(window_);
     hwnd_ = window_->hwnd();
     window_test::PumpUntil([] { return false; }, 200);         // the load runs
@@ -33,26 +33,27 @@ class MainWindowKeyboard : public ::testing::Test {
     if (::IsWindow(hwnd_)) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     window_test::PumpUntil([&] { return !::IsWindow(hwnd_); }, 10000);
   }
-  std::unique_ptr<FMain> window_;
+  std::unique_ptr<SwitchApp> window_;
   HWND hwnd_ = nullptr;
 };
 
 TEST_F(MainWindowKeyboard, TabWalksTheControlsInTheirOrder) {
   std::vector<int> walk;
-  HWND at = ::GetDlgItem(hwnd_, kIdBT);
+  HWND at = ::GetDlgItem(hwnd_, kIdDeviceList);
   for (int step = 0; step < 7; ++step) {
     walk.push_back(::GetDlgCtrlID(at));
     at = ::GetNextDlgTabItem(hwnd_, at, FALSE);
   }
   // The device list, 更新, OK, the port check box, then the log's clear button and
   // panel, and round again.
-  EXPECT_EQ(walk, (std::vector<int>{kIdBT, kIdSerch, kIdOK, kIdPortNotSave, kIdLogClear, kIdLog, kIdBT}));
+  EXPECT_EQ(walk, (std::vector<int>{kIdDeviceList, kIdRefresh, kIdOK, kIdPortNotSave, kIdClearLog,
+                                    kIdLogPanel, kIdDeviceList}));
 }
 
 TEST_F(MainWindowKeyboard, AMnemonicPressesItsControl) {
   HWND box = ::GetDlgItem(hwnd_, kIdPortNotSave);
   const LRESULT before = ::SendMessageW(box, BM_GETCHECK, 0, 0);
-  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdBT), WM_SYSCHAR, L'p'));  // Alt+P
+  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_SYSCHAR, L'p'));  // Alt+P
   window_test::PumpUntil([] { return false; }, 100);
   EXPECT_NE(::SendMessageW(box, BM_GETCHECK, 0, 0), before);
 }
@@ -61,7 +62,7 @@ TEST_F(MainWindowKeyboard, EscapePutsTheWindowAwayAndItLeavesTheTaskBar) {
   ASSERT_TRUE(::IsWindowVisible(hwnd_));
   EXPECT_EQ(::GetWindow(hwnd_, GW_OWNER), nullptr) << "shown, it has its task-bar button";
   EXPECT_EQ(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdBT), WM_KEYDOWN, VK_ESCAPE));
+  EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_KEYDOWN, VK_ESCAPE));
   window_test::PumpUntil([] { return false; }, 100);
   EXPECT_FALSE(::IsWindowVisible(hwnd_));
 }

@@ -1,4 +1,4 @@
-#include "app/system_error_win32.h"
+#include "base/system_error_win32.h"
 
 namespace tovira {
 

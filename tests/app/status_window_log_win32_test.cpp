@@ -6,25 +6,25 @@
 
 #include <string>
 
-#include "tests/win32/window_test_support.h"
+#include "tests/app/window_test_support.h"
 #include "ui/control_ids.h"
-#include "ui/log_format.h"
-#include "ui/main_window_win32.h"
+#include "base/log_format.h"
+#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
 
 TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
-  HWND log = ::GetDlgItem(hwnd, kIdLog);
+  HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
   ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // shown, as when a carer looks
   window_test::PumpUntil([] { return false; }, 200);
 
-  window->PutLog(L"first");
-  window->PutLog(L"second");
+  window->window().AddLogLine(L"first");
+  window->window().AddLogLine(L"second");
   ASSERT_TRUE(window_test::PumpUntil(
       [&] { return window_test::Text(log).find(L"second") != std::wstring::npos; }, 2000));
   const std::wstring shortLog = window_test::Text(log);
@@ -34,7 +34,8 @@ TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   // bursts that each reach the panel.
   for (int burst = 0; burst < 4; ++burst) {
     for (int i = 0; i < 1000; ++i) {
-      window->PutLog(L"line " + std::to_wstring(burst * 1000 + i) + L" " + std::wstring(20, L'x'));
+      window->window().AddLogLine(L"line " + std::to_wstring(burst * 1000 + i) + L" " +
+                                  std::wstring(20, L'x'));
     }
     const std::wstring last = L"line " + std::to_wstring(burst * 1000 + 999) + L" ";
     ASSERT_TRUE(window_test::PumpUntil(

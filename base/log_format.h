@@ -1,5 +1,5 @@
 #pragma once
-// Formatting of the diagnostic log's lines; the panel itself is Win32.
+// Formatting of the diagnostic log's lines; the panel itself is the window's.
 
 #include <cstddef>
 #include <string>
@@ -14,7 +14,7 @@ inline constexpr std::wstring_view kLogModeAccessCode = L"730259";
 
 // printf-style formatting into a buffer of 65,536 units; "Log Buffer Format
 // Error" when the format fails or the result does not fit.
-std::wstring PutLogF(const wchar_t* format, ...);
+std::wstring FormatLogText(const wchar_t* format, ...);
 
 struct LocalTimeOfDay {
   int hour = 0;

@@ -1,7 +1,7 @@
 // The main window's controls at their places, designed for a font cell of 6 x 12
 // at 96 DPI and scaled to the window's monitor.
 
-#include "ui/main_window_win32.h"
+#include "ui/status_window_win32.h"
 
 #include <commctrl.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kClientWidth = 256;
 constexpr int kClientHeight = 289;
-// The white frame (groupBox1): its children are placed relative to its origin.
+// The white frame: its children are placed relative to its origin.
 constexpr int kFrameX = 8;
 constexpr int kFrameY = 7;
 constexpr int kFrameWidth = 241;
@@ -39,23 +39,23 @@ constexpr DWORD kLamp = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE;
 
 // In tab order: the device list comes first.
 const ControlLayout kControls[] = {
-    {kIdBT, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 53, 40,
-     165, 200, true},
-    {kIdSerch, WC_BUTTONW, L"更新(&R)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 53, 13, 75, 23,
-     true},
-    {kIdSarch, WC_EDITW, L"更新中です。しばらくお待ちください。", WS_CHILD | ES_READONLY, 0, 53, 15, 181, 12,
-     true},
+    {kIdDeviceList, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+     53, 40, 165, 200, true},
+    {kIdRefresh, WC_BUTTONW, L"更新(&R)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 53, 13, 75,
+     23, true},
+    {kIdSearchingNote, WC_EDITW, L"更新中です。しばらくお待ちください。", WS_CHILD | ES_READONLY, 0, 53, 15,
+     181, 12, true},
     {kIdOK, WC_BUTTONW, L"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 85, 173, 75, 32, true},
     {kIdPortNotSave, WC_BUTTONW, L"ポート番号を保存しない(&P)",
      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 72, 224, 153, 16, false},
-    {kIdPicture, WC_STATICW, L"", kPicture, 0, 8, 13, 34, 39, true},
-    {kIdEnable, WC_STATICW, L"", kPicture, 0, 224, 45, 10, 10, true},
+    {kIdDecoration, WC_STATICW, L"", kPicture, 0, 8, 13, 34, 39, true},
+    {kIdConnectedLamp, WC_STATICW, L"", kPicture, 0, 224, 45, 10, 10, true},
     {kIdBatteryLabel, WC_STATICW, L"電池", WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE,
      WS_EX_STATICEDGE, 189, 69, 31, 14, true},
     {kIdBattery, WC_STATICW, L"", kPicture, 0, 224, 72, 10, 10, true},
     {kIdTitle, WC_STATICW, L"トヴィラ", kLabel, 0, 6, 87, 230, 18, true, 1125},
-    {kIdName, WC_STATICW, L"（ヴェルモラ用）", WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 5, 105, 230, 18, true,
-     1125},
+    {kIdModeLabel, WC_STATICW, L"（ヴェルモラ用）", WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 5, 105, 230, 18,
+     true, 1125},
     {kIdButtonNumber1 + 0, WC_STATICW, L"1", kLabel, 0, 32, 125, 15, 13, true, 975},
     {kIdButtonNumber1 + 1, WC_STATICW, L"2", kLabel, 0, 72, 124, 15, 13, true, 975},
     {kIdButtonNumber1 + 2, WC_STATICW, L"3", kLabel, 0, 112, 125, 15, 13, true, 975},
@@ -68,17 +68,18 @@ const ControlLayout kControls[] = {
     {kIdButton1 + 4, WC_STATICW, L"", kPicture, 0, 188, 143, 20, 20, true},
     {kIdStatusCaption, WC_STATICW, L"通信状況", kLabel, 0, 11, 245, 57, 12, false, 900},
     {kIdPortCaption, WC_STATICW, L"通信ポート：", kLabel, 0, 70, 245, 69, 12, false, 900},
-    {kIdCOM, WC_STATICW, L"", kLabel, 0, 138, 245, 69, 12, false, 900},
-    {kIdOPEN + 0, WC_STATICW, L"OPEN", kLamp, WS_EX_STATICEDGE, 13, 265, 41, 14, false, 900},
-    {kIdOPEN + 1, WC_STATICW, L"CD", kLamp, WS_EX_STATICEDGE, 61, 265, 25, 14, false, 900},
-    {kIdOPEN + 2, WC_STATICW, L"DSR", kLamp, WS_EX_STATICEDGE, 95, 265, 33, 14, false, 900},
-    {kIdOPEN + 3, WC_STATICW, L"DTR", kLamp, WS_EX_STATICEDGE, 136, 265, 33, 14, false, 900},
-    {kIdOPEN + 4, WC_STATICW, L"RTS", kLamp, WS_EX_STATICEDGE, 177, 265, 32, 14, false, 900},
-    {kIdOPEN + 5, WC_STATICW, L"CTS", kLamp, WS_EX_STATICEDGE, 217, 265, 32, 14, false, 900},
-    {kIdLogClear, WC_BUTTONW, L"ログクリア(&C)", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 177, 296, 72, 31,
+    {kIdPortName, WC_STATICW, L"", kLabel, 0, 138, 245, 69, 12, false, 900},
+    {kIdFirstLineLamp + 0, WC_STATICW, L"OPEN", kLamp, WS_EX_STATICEDGE, 13, 265, 41, 14, false, 900},
+    {kIdFirstLineLamp + 1, WC_STATICW, L"CD", kLamp, WS_EX_STATICEDGE, 61, 265, 25, 14, false, 900},
+    {kIdFirstLineLamp + 2, WC_STATICW, L"DSR", kLamp, WS_EX_STATICEDGE, 95, 265, 33, 14, false, 900},
+    {kIdFirstLineLamp + 3, WC_STATICW, L"DTR", kLamp, WS_EX_STATICEDGE, 136, 265, 33, 14, false, 900},
+    {kIdFirstLineLamp + 4, WC_STATICW, L"RTS", kLamp, WS_EX_STATICEDGE, 177, 265, 32, 14, false, 900},
+    {kIdFirstLineLamp + 5, WC_STATICW, L"CTS", kLamp, WS_EX_STATICEDGE, 217, 265, 32, 14, false, 900},
+    {kIdClearLog, WC_BUTTONW, L"ログクリア(&C)", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 177, 296, 72, 31,
      false},
-    {kIdLog, WC_EDITW, L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-     WS_EX_CLIENTEDGE, 8, 333, 241, 269, false},
+    {kIdLogPanel, WC_EDITW, L"",
+     WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 8,
+     333, 241, 269, false},
 };
 
 UINT WindowDpi(HWND window) {
@@ -88,21 +89,22 @@ UINT WindowDpi(HWND window) {
 
 }  // namespace
 
-int FMain::Scaled(int designPixels) const {
+int StatusWindow::Scaled(int designPixels) const {
   return ScaleToDpi(designPixels, dpi_);
 }
 
-HFONT FMain::UiFont(int centiPoints, bool bold) {
+HFONT StatusWindow::UiFont(int centiPoints, bool bold) {
   // The Japanese UI face; where it is missing the platform substitutes its own.
   const int pixels = -::MulDiv(centiPoints, static_cast<int>(dpi_), 7200);
-  HFONT font = ::CreateFontW(pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                             SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
-  if (font != nullptr) fonts_.push_back(font);
-  return font;
+  UniqueFont font(::CreateFontW(pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic"));
+  HFONT created = font.get();
+  if (font) fonts_.push_back(std::move(font));
+  return created;
 }
 
-void FMain::CreateControls() {
+void StatusWindow::CreateControls() {
   // Created in the table's order, which is the tab order.
   for (const ControlLayout& entry : kControls) {
     ::CreateWindowExW(entry.exStyle, entry.windowClass, entry.text, entry.style, 0, 0, 0, 0, hwnd_,
@@ -110,14 +112,14 @@ void FMain::CreateControls() {
   }
   // The edit control's default limit (about 30,000 characters) would stop the
   // log from taking lines silently.
-  ::SendMessageW(Control(kIdLog), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+  ::SendMessageW(Control(kIdLogPanel), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   dpi_ = WindowDpi(hwnd_);
   ApplyLayout();
 }
 
-void FMain::ApplyLayout() {
+void StatusWindow::ApplyLayout() {
   // New fonts first: a control must never hold a font that has been deleted.
-  std::vector<HFONT> oldFonts = std::move(fonts_);
+  std::vector<UniqueFont> oldFonts = std::move(fonts_);
   fonts_.clear();
   HFONT windowFont = UiFont(900, false);
   if (windowFont == nullptr) windowFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
@@ -137,19 +139,19 @@ void FMain::ApplyLayout() {
     }
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  for (HFONT font : oldFonts) ::DeleteObject(font);
+  oldFonts.clear();
 }
 
-void FMain::ResizeWindow() {
+void StatusWindow::ResizeWindow() {
   RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
   ::AdjustWindowRectExForDpi(&frame, kMainWindowStyle, FALSE, 0, dpi_);
   const int height = frame.bottom - frame.top;
   // With the log panel the whole window is twice as tall.
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, mLogMode ? 2 * height : height,
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, logPanelShown_ ? 2 * height : height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
+void StatusWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi != 0 ? dpi : kDesignDpi;
   ApplyLayout();
   LoadPictures();  // the drawn size nearest the new scaling, the same pictures shown
@@ -160,10 +162,10 @@ void FMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void FMain::PaintFrame(HDC dc) {
+void StatusWindow::PaintFrame(HDC dc) {
   const RECT frame{Scaled(kFrameX), Scaled(kFrameY), Scaled(kFrameX + kFrameWidth),
                    Scaled(kFrameY + kFrameHeight)};
-  ::FillRect(dc, &frame, whiteBrush_);
+  ::FillRect(dc, &frame, whiteBrush_.get());
 }
 
 }  // namespace tovira

@@ -45,18 +45,18 @@ class ProfileStoreTest : public testing::Test {
 TEST_F(ProfileStoreTest, NewFileIsUnicodeAndKeepsJapaneseNames) {
   const std::wstring path = File(L"Settings.ini");
   Win32ProfileStore store(path);
-  store.PutIniStr(L"Settings", L"DeviceName", L"ワイヤレス・スイッチ");
-  store.PutIniStr(L"Settings", L"PortName", L"COM12");
+  store.WriteText(L"Settings", L"DeviceName", L"ワイヤレス・スイッチ");
+  store.WriteText(L"Settings", L"PortName", L"COM12");
   EXPECT_EQ(FirstBytes(path, 2), std::string("\xFF\xFE", 2));
   Win32ProfileStore reader(path);
-  EXPECT_EQ(reader.GetIniStr(L"Settings", L"DeviceName", L"x", 256), L"ワイヤレス・スイッチ");
-  EXPECT_EQ(reader.GetIniStr(L"Settings", L"PortName", L"", 256), L"COM12");
+  EXPECT_EQ(reader.ReadText(L"Settings", L"DeviceName", L"x", 256), L"ワイヤレス・スイッチ");
+  EXPECT_EQ(reader.ReadText(L"Settings", L"PortName", L"", 256), L"COM12");
 }
 
 TEST_F(ProfileStoreTest, MissingFileAndKeysGiveTheDefaults) {
   Win32ProfileStore store(File(L"absent.ini"));
-  EXPECT_EQ(store.GetIniStr(L"Settings", L"DeviceName", L"KXRVP-M04", 256), L"KXRVP-M04");
-  EXPECT_EQ(store.GetIniInt(L"Settings", L"PortNotSave", 0), 0);
+  EXPECT_EQ(store.ReadText(L"Settings", L"DeviceName", L"KXRVP-M04", 256), L"KXRVP-M04");
+  EXPECT_EQ(store.ReadNumber(L"Settings", L"PortNotSave", 0), 0);
   const LoadedSettings settings = LoadSettings(store);
   EXPECT_EQ(settings.deviceName, L"KXRVP-M04");
   EXPECT_TRUE(settings.portName.empty());
@@ -65,9 +65,9 @@ TEST_F(ProfileStoreTest, MissingFileAndKeysGiveTheDefaults) {
 TEST_F(ProfileStoreTest, LongValueIsCutAndOddIntegersReadAsTheyAre) {
   const std::wstring path = File(L"long.ini");
   Win32ProfileStore store(path);
-  store.PutIniStr(L"Settings", L"DeviceName", std::wstring(300, L'ス'));
-  store.PutIniStr(L"Settings", L"PortNotSave", L"2");
-  store.PutIniStr(L"Settings", L"ShowNotBalloon", L"yes");
+  store.WriteText(L"Settings", L"DeviceName", std::wstring(300, L'ス'));
+  store.WriteText(L"Settings", L"PortNotSave", L"2");
+  store.WriteText(L"Settings", L"ShowNotBalloon", L"yes");
   const LoadedSettings settings = LoadSettings(store);
   EXPECT_EQ(settings.deviceName, std::wstring(255, L'ス'));
   EXPECT_FALSE(settings.portNotSave);
@@ -86,8 +86,8 @@ TEST_F(ProfileStoreTest, PathLongerThan260UnitsStillWorks) {
   ASSERT_GT(path.size(), 260u);
   {
     Win32ProfileStore store(path);
-    store.PutIniStr(L"Settings", L"PortName", L"COM7");
-    EXPECT_EQ(store.GetIniStr(L"Settings", L"PortName", L"", 256), L"COM7");
+    store.WriteText(L"Settings", L"PortName", L"COM7");
+    EXPECT_EQ(store.ReadText(L"Settings", L"PortName", L"", 256), L"COM7");
     EXPECT_LT(store.functionPath().size(), 260u);
   }
   // The file is where it was asked for, deep in the test's own folder, and not

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "tests/win32/window_test_support.h"
+#include "tests/app/window_test_support.h"
 #include "ui/control_ids.h"
-#include "ui/main_window_win32.h"
+#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -20,13 +20,13 @@ HBITMAP PictureOf(HWND window, int id) {
 TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
-  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
   window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  window->ShowEnable(true);
-  const HBITMAP good = PictureOf(hwnd, kIdEnable);
-  window->ShowSwitch(0x01);
+  window->window().ShowConnected(true);
+  const HBITMAP good = PictureOf(hwnd, kIdConnectedLamp);
+  window->window().ShowSwitchState(0x01);
   const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
   const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
   ASSERT_NE(pressed, nullptr);
@@ -44,7 +44,7 @@ TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
       {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
   };
   for (const Case& c : cases) {
-    window->ShowSwitch(c.state);
+    window->window().ShowSwitchState(c.state);
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
           << "state " << c.state << ", button " << i + 1;
@@ -54,10 +54,10 @@ TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   }
 
   // A loss shows the not-connected picture; the buttons keep the last frame.
-  window->ShowEnable(false);
+  window->window().ShowConnected(false);
   EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
-  EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdEnable));
-  window->ShowSwitch(0x04);
+  EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));
+  window->window().ShowSwitchState(0x04);
   EXPECT_EQ(PictureOf(hwnd, kIdButton1 + 2), pressed);
 
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);

@@ -1,4 +1,4 @@
-#include "app/scoped_handle_win32.h"
+#include "base/scoped_handle_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "ui/control_ids.h"
-#include "tests/win32/window_test_support.h"
-#include "ui/main_window_win32.h"
+#include "tests/app/window_test_support.h"
+#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -62,11 +62,11 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
-  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
-  HWND chooser = ::GetDlgItem(hwnd, kIdBT);
-  HWND log = ::GetDlgItem(hwnd, kIdLog);
+  HWND chooser = ::GetDlgItem(hwnd, kIdDeviceList);
+  HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
 
   // No port stored: the load starts a search, which starts the link on SW-2's port.
   ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
@@ -75,14 +75,16 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   EXPECT_EQ(ItemText(chooser, 0), L"SW-1");
   EXPECT_EQ(ItemText(chooser, 1), L"SW-2");
   EXPECT_EQ(::SendMessageW(chooser, CB_GETCURSEL, 0, 0), 1) << "the saved device is selected";
-  EXPECT_NE(::GetWindowLongW(::GetDlgItem(hwnd, kIdSerch), GWL_STYLE) & WS_VISIBLE, 0) << "controls unlocked";
-  EXPECT_EQ(::GetWindowLongW(::GetDlgItem(hwnd, kIdSarch), GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_NE(::GetWindowLongW(::GetDlgItem(hwnd, kIdRefresh), GWL_STYLE) & WS_VISIBLE, 0)
+      << "controls unlocked";
+  EXPECT_EQ(::GetWindowLongW(::GetDlgItem(hwnd, kIdSearchingNote), GWL_STYLE) & WS_VISIBLE, 0);
   EXPECT_TRUE(::IsWindowEnabled(chooser));
   EXPECT_EQ(gPortQueries.load(), 1) << "one port query serves the whole search";
 
   // The user picks SW-1: the link moves to its port.
   ::SendMessageW(chooser, CB_SETCURSEL, 0, 0);
-  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdBT, CBN_SELENDOK), reinterpret_cast<LPARAM>(chooser));
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdDeviceList, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(chooser));
   ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM77接続中...") != std::wstring::npos; }, 20000))
       << "the choice did not move the link";
 
@@ -97,11 +99,12 @@ TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
-  auto window = FMain::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
   ASSERT_TRUE(PumpUntil(
-      [&] { return (::GetWindowLongW(::GetDlgItem(hwnd, kIdSarch), GWL_STYLE) & WS_VISIBLE) != 0; }, 10000))
+      [&] { return (::GetWindowLongW(::GetDlgItem(hwnd, kIdSearchingNote), GWL_STYLE) & WS_VISIBLE) != 0; },
+      10000))
       << "the search locks the controls while it runs";
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);  // returns once the search has ended
   EXPECT_FALSE(::IsWindow(hwnd));

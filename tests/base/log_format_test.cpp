@@ -1,4 +1,4 @@
-#include "ui/log_format.h"
+#include "base/log_format.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@ TEST(LogFormat, FrameLineKeepsItsOwnLineFeed) {
 }
 
 TEST(LogFormat, PrintfFormatting) {
-  EXPECT_EQ(PutLogF(L"pStatus :%02X", 0x0A), L"pStatus :0A");
-  EXPECT_EQ(PutLogF(L"pStatus :%02X", 0x185), L"pStatus :185");
-  EXPECT_EQ(PutLogF(L"Post Quo ON :%d", 4), L"Post Quo ON :4");
+  EXPECT_EQ(FormatLogText(L"pStatus :%02X", 0x0A), L"pStatus :0A");
+  EXPECT_EQ(FormatLogText(L"pStatus :%02X", 0x185), L"pStatus :185");
+  EXPECT_EQ(FormatLogText(L"Post Quo ON :%d", 4), L"Post Quo ON :4");
 }
 
 TEST(LogFormat, EveryLengthUpToTheBufferComesWholeAndLongerBecomesTheErrorLine) {
@@ -27,13 +27,13 @@ TEST(LogFormat, EveryLengthUpToTheBufferComesWholeAndLongerBecomesTheErrorLine) 
   for (const std::size_t length : {std::size_t{0}, std::size_t{254}, std::size_t{255}, std::size_t{256},
                                    std::size_t{257}, std::size_t{4000}, kLogFormatBufferUnits - 1}) {
     const std::wstring text(length, L'x');
-    EXPECT_EQ(PutLogF(L"%ls", text.c_str()), text) << length;
-    EXPECT_EQ(PutLogF(L"[%ls]", text.c_str()).size(),
+    EXPECT_EQ(FormatLogText(L"%ls", text.c_str()), text) << length;
+    EXPECT_EQ(FormatLogText(L"[%ls]", text.c_str()).size(),
               length + 2 < kLogFormatBufferUnits ? length + 2 : kLogFormatError.size())
         << "bracketed " << length;
   }
   const std::wstring huge(kLogFormatBufferUnits, L'x');
-  EXPECT_EQ(PutLogF(L"%ls", huge.c_str()), L"Log Buffer Format Error");
+  EXPECT_EQ(FormatLogText(L"%ls", huge.c_str()), L"Log Buffer Format Error");
 }
 
 TEST(LogPanel, OldestWholeLinesGoSoThatAtMostTheKeptAmountRemains) {

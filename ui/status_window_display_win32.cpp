@@ -2,8 +2,8 @@
 // and every log line and balloon.
 
 #include "ui/display_scale.h"
-#include "ui/log_format.h"
-#include "ui/main_window_win32.h"
+#include "base/log_format.h"
+#include "ui/status_window_win32.h"
 #include "ui/ui_texts.h"
 #include "ui/window_messages_win32.h"
 
@@ -24,121 +24,124 @@ void DropOldestLogLines(HWND log) {
   ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
 }
 
-HBITMAP LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
+UniqueBitmap LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
   const std::wstring name = PictureName(base, scale);
-  return static_cast<HBITMAP>(::LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  return UniqueBitmap(
+      static_cast<HBITMAP>(::LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
 }
 
 }  // namespace
 
-void FMain::LoadPictures() {
+void StatusWindow::LoadPictures() {
   FreePictures();
   const int scale = PictureScaleFor(dpi_);
-  BtnOnBmp = LoadPicture(instance_, L"btn_on", scale);
-  BtnOffBmp = LoadPicture(instance_, L"btn_off", scale);
-  EnableBmp = LoadPicture(instance_, L"enable", scale);
-  DisableBmp = LoadPicture(instance_, L"disable", scale);
-  LowBatBmp = LoadPicture(instance_, L"low_bat", scale);
-  decorationBmp_ = LoadPicture(instance_, L"decoration", scale);
+  pressedPicture_ = LoadPicture(instance_, L"btn_on", scale);
+  releasedPicture_ = LoadPicture(instance_, L"btn_off", scale);
+  connectedPicture_ = LoadPicture(instance_, L"enable", scale);
+  disconnectedPicture_ = LoadPicture(instance_, L"disable", scale);
+  lowBatteryPicture_ = LoadPicture(instance_, L"low_bat", scale);
+  decorationPicture_ = LoadPicture(instance_, L"decoration", scale);
   if (shownPictures_.empty()) {
-    for (int i = 0; i < 5; ++i) SetPicture(static_cast<WORD>(kIdButton1 + i), &BtnOffBmp);
-    SetPicture(kIdEnable, &DisableBmp);
-    SetPicture(kIdBattery, &DisableBmp);
-    SetPicture(kIdPicture, &decorationBmp_);
+    for (int i = 0; i < 5; ++i) SetPicture(static_cast<WORD>(kIdButton1 + i), &releasedPicture_);
+    SetPicture(kIdConnectedLamp, &disconnectedPicture_);
+    SetPicture(kIdBattery, &disconnectedPicture_);
+    SetPicture(kIdDecoration, &decorationPicture_);
     return;
   }
   const auto shown = shownPictures_;  // the same pictures at the new size
   for (const auto& [id, slot] : shown) SetPicture(id, slot);
 }
 
-void FMain::FreePictures() {
+void StatusWindow::FreePictures() {
   // The controls let go first, so that none paints a deleted bitmap.
   for (const auto& [id, slot] : shownPictures_) {
     ::SendMessageW(Control(id), STM_SETIMAGE, IMAGE_BITMAP, 0);
   }
-  for (HBITMAP* picture : {&BtnOnBmp, &BtnOffBmp, &EnableBmp, &DisableBmp, &LowBatBmp, &decorationBmp_}) {
-    if (*picture != nullptr) ::DeleteObject(*picture);
-    *picture = nullptr;
+  for (UniqueBitmap* picture : {&pressedPicture_, &releasedPicture_, &connectedPicture_,
+                                &disconnectedPicture_, &lowBatteryPicture_, &decorationPicture_}) {
+    picture->reset();
   }
 }
 
-void FMain::LoadTrayIcons() {
+void StatusWindow::LoadTrayIcons() {
   // The tray asks for the small icon size of the display's scaling.
   const int small = ::GetSystemMetrics(SM_CXSMICON);
-  EnableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0));
-  DisableIco = static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0));
+  connectedIcon_.reset(
+      static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0)));
+  disconnectedIcon_.reset(
+      static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0)));
 }
 
-void FMain::SetPicture(WORD id, HBITMAP* slot) {
+void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
   shownPictures_[id] = slot;
   HWND picture = Control(id);
   // Handing a static control the bitmap it already holds changes nothing on the
   // screen but costs a resize and an invalidation (about 0.3 ms under Wine, six
   // times a frame); the frame's repaints still follow.
-  const auto wanted = reinterpret_cast<LPARAM>(*slot);
+  const auto wanted = reinterpret_cast<LPARAM>(slot->get());
   if (::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) == wanted) return;
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
 
-void FMain::ShowSwitch(int state) {
+void StatusWindow::ShowSwitchState(int state) {
   for (int i = 0; i < 5; ++i) {
     // Each picture is repainted before the next is set.
     const WORD id = static_cast<WORD>(kIdButton1 + i);
-    SetPicture(id, (state & (1 << i)) != 0 ? &BtnOnBmp : &BtnOffBmp);
+    SetPicture(id, (state & (1 << i)) != 0 ? &pressedPicture_ : &releasedPicture_);
     HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
   }
-  SetPicture(kIdBattery, (state & 0x80) != 0 ? &LowBatBmp : &EnableBmp);
+  SetPicture(kIdBattery, (state & 0x80) != 0 ? &lowBatteryPicture_ : &connectedPicture_);
 }
 
-void FMain::ShowEnable(bool enabled) {
-  SetPicture(kIdEnable, enabled ? &EnableBmp : &DisableBmp);
-  SetPicture(kIdBattery, enabled ? &EnableBmp : &DisableBmp);
+void StatusWindow::ShowConnected(bool enabled) {
+  SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
+  SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
   tray_->SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
-  tray_->SetIcon(enabled ? EnableIco : DisableIco);
+  tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
 }
 
-void FMain::OnStatusChanged() {
+void StatusWindow::ApplyStatusNews() {
   const StatusChanges changes = feed_->Take();
   // The battery picture belongs to whichever came last: the frame or the port change.
-  if (changes.state && !changes.stateAfterPortChange) ShowSwitch(*changes.state);
-  if (changes.portOpen) ShowEnable(*changes.portOpen);
-  if (changes.state && changes.stateAfterPortChange) ShowSwitch(*changes.state);
-  if (changes.lines) ShowCOM(*changes.lines);
+  if (changes.state && !changes.stateAfterPortChange) ShowSwitchState(*changes.state);
+  if (changes.portOpen) ShowConnected(*changes.portOpen);
+  if (changes.state && changes.stateAfterPortChange) ShowSwitchState(*changes.state);
+  if (changes.lines) ShowLineStates(*changes.lines);
   if (!changes.log.empty()) AppendLog(changes.log);
   for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
 }
 
-void FMain::ShowCOM(const LineStates& lines) {
+void StatusWindow::ShowLineStates(const LineStates& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
-  ::SetWindowTextW(Control(kIdCOM), lines.open ? mPortName.c_str() : L"");
+  ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void FMain::PutLog(const std::wstring& text) {
-  if (!mLogMode) return;
+void StatusWindow::AddLogLine(const std::wstring& text) {
+  if (!logPanelShown_) return;
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   AppendLog(FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text));
 }
 
-void FMain::AppendLog(const std::wstring& lines) {
+void StatusWindow::AppendLog(const std::wstring& lines) {
   pendingLog_ += lines;
   if (pendingLog_.size() > kLogPanelLimit) pendingLog_.erase(0, LogLinesToDrop(pendingLog_, kLogPanelKeep));
   // Under load a visible edit control takes some 25 ms per change: line by line,
   // a burst of frames would keep the window busy for seconds. Lines therefore
   // reach the panel together, at most a tenth of a second after they arrived.
   if (!logFlushPending_) logFlushPending_ = ::SetTimer(hwnd_, kLogFlushTimer, kLogFlushMs, nullptr) != 0;
-  if (!logFlushPending_) FlushLog();  // no timer to be had: straight in
+  if (!logFlushPending_) FlushLogPanel();  // no timer to be had: straight in
 }
 
-void FMain::FlushLog() {
+void StatusWindow::FlushLogPanel() {
   if (logFlushPending_) ::KillTimer(hwnd_, kLogFlushTimer);
   logFlushPending_ = false;
   if (pendingLog_.empty()) return;
-  HWND log = Control(kIdLog);
+  HWND log = Control(kIdLogPanel);
   // Appending scrolls the panel to its end and the caret back to its start: with
   // drawing held, that is one repaint rather than two scrolls.
   ::SendMessageW(log, WM_SETREDRAW, FALSE, 0);

@@ -1,4 +1,4 @@
-#include "ui/log_format.h"
+#include "base/log_format.h"
 
 #include <array>
 #include <cstdarg>
@@ -23,7 +23,7 @@ std::optional<std::wstring> FormatInto(wchar_t* buffer, std::size_t units, const
 
 // Lines are short: they are made on the stack, and only a longer one takes the
 // full-size buffer (not cleared first: the relay formats a line or two per frame).
-std::wstring PutLogF(const wchar_t* format, ...) {
+std::wstring FormatLogText(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
   va_list again;

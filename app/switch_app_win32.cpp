@@ -1,0 +1,140 @@
+// The program's life: start-up (settings, log mode, target mode, block), the
+// load that starts the link or the search, the user's choices, and the orderly
+// shutdown.
+
+#include "app/switch_app_win32.h"
+
+#include "app/switch_route.h"
+#include "app/window_search_host_win32.h"
+#include "ui/ui_texts.h"
+
+namespace tovira {
+namespace {
+
+constexpr int kSearchPolls = 300;
+constexpr std::chrono::milliseconds kSearchPoll{100};
+
+}  // namespace
+
+SwitchApp::SwitchApp(TargetMode mode, SearchSources sources)
+    : mode_(mode),
+      searchSources_(std::move(sources)),
+      appEnding_(std::make_shared<std::atomic<bool>>(false)) {}
+
+std::unique_ptr<SwitchApp> SwitchApp::Create(HINSTANCE instance, TargetMode mode, SearchSources sources) {
+  std::unique_ptr<SwitchApp> app(new SwitchApp(mode, std::move(sources)));
+  app->window_ = StatusWindow::Create(instance, *app);
+  if (!app->window_) return nullptr;
+  app->Init();
+  app->window_->Start();
+  return app;
+}
+
+SwitchApp::~SwitchApp() {
+  window_.reset();  // a search's hand-offs fail from here on
+  link_.reset();    // a worker still blocked is cut off and left to end by itself
+}
+
+void SwitchApp::Init() {
+  profile_ = std::make_unique<Win32ProfileStore>(SettingsFile(PrepareSettingsFolder()));
+  const LoadedSettings settings = LoadSettings(*profile_);
+  deviceName_ = settings.deviceName;
+  SetPortName(settings.portName);
+  window_->SetPortNotSave(settings.portNotSave);
+  window_->tray()->SetBalloonsSuppressed(settings.showNotBalloon);
+  if (settings.logMode) window_->ShowLogPanel();
+
+  // The relay's log lines come from the link's thread, in order with the link's own.
+  relay_ = std::make_unique<TargetRelay>(
+      mode_, relayPlatform_, [feed = window_->feed()](const std::wstring& line) { feed->Log(line); });
+  relay_->CreateBlock(BlockName(mode_));  // reports its own failure
+  window_->SetModeLabel(std::wstring(texts::kModeLabels[ModeNumber(mode_) - 1]));
+
+  SerialLinkParts link;
+  link.mode = mode_;
+  link.opener = std::make_shared<Win32SerialPortOpener>();
+  link.clock = std::make_shared<SteadyLinkClock>();
+  link.events = std::make_shared<SwitchRoute>(*relay_, *window_->feed());
+  link.appEnding = appEnding_;
+  // A press must get through on a PC kept busy by the assistive software itself.
+  link.onWorkerThread = [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); };
+  link_ = std::make_unique<SerialLink>(std::move(link));
+}
+
+void SwitchApp::OnLoad() {
+  *appEnding_ = false;
+  devices_.clear();
+  if (portName_.empty()) {
+    StartSearch();  // the search starts the link once it finds the port
+    return;
+  }
+  devices_.push_back({deviceName_, portName_});
+  window_->AddToDeviceList(deviceName_, true);
+  StartLink();
+}
+
+void SwitchApp::AddDevice(const std::wstring& name, const std::wstring& port) {
+  const int index = window_->AddToDeviceList(name, name == deviceName_);
+  if (index < 0) return;
+  const auto place = static_cast<std::size_t>(index);
+  if (devices_.size() <= place) devices_.resize(place + 1);
+  devices_[place] = {name, port};
+}
+
+void SwitchApp::SetPortName(const std::wstring& port) {
+  portName_ = port;
+  window_->SetPortLabel(port);
+}
+
+void SwitchApp::StartLink() {
+  link_->Start(portName_, deviceName_);
+}
+
+void SwitchApp::StopLink() {
+  link_->Stop();
+}
+
+void SwitchApp::OnRefreshChosen() {
+  if (search_.Running()) return;
+  window_->ClearDeviceList();
+  StartSearch();
+}
+
+void SwitchApp::OnDeviceChosen(int index, const std::wstring& name) {
+  StopLink();
+  if (index >= 0 && !name.empty() && static_cast<std::size_t>(index) < devices_.size()) {
+    deviceName_ = name;
+    SetPortName(devices_[static_cast<std::size_t>(index)].port);
+  }
+  if (!portName_.empty()) StartLink();
+}
+
+void SwitchApp::StartSearch() {
+  auto host = std::make_shared<WindowSearchHost>(*this, window_->handOff(), window_->tray());
+  search_.Start(std::move(host), searchSources_, deviceName_, appEnding_);
+}
+
+void SwitchApp::WaitForSearch() {
+  SentMessageServer server;
+  for (int poll = 0; poll < kSearchPolls && search_.Running(); ++poll) {
+    const ULONGLONG until = ::GetTickCount64() + static_cast<ULONGLONG>(kSearchPoll.count());
+    for (ULONGLONG now = ::GetTickCount64(); now < until && search_.Running(); now = ::GetTickCount64()) {
+      server.ServeFor(std::chrono::milliseconds(until - now));
+    }
+  }
+}
+
+void SwitchApp::OnClosing() {
+  *appEnding_ = true;
+  window_->ApplyStatusNews();  // the link's lines so far come before the closing line
+  window_->AddLogLine(std::wstring(texts::kClosing));
+  WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
+  StopLink();
+  window_->ApplyStatusNews();
+  SaveSettings(*profile_, {window_->DeviceListText(), portName_, window_->PortNotSave(),
+                           window_->tray()->balloonsSuppressed()});
+  relay_->ReleaseBlock();
+  window_->AddLogLine(std::wstring(texts::kClosed));
+}
+
+}  // namespace tovira

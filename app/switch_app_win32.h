@@ -1,0 +1,78 @@
+#pragma once
+// The running program: it wires the serial link to the relay (the switch's path)
+// and to the status window, runs the device search, and loads and saves the
+// settings. It handles what the user asks of the window.
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/profile_store_win32.h"
+#include "base/target_mode.h"
+#include "bluetooth/device_sources_win32.h"
+#include "bluetooth/search_thread.h"
+#include "link/serial_link.h"
+#include "link/serial_port_win32.h"
+#include "relay/relay_platform_win32.h"
+#include "relay/target_relay.h"
+#include "ui/status_window_win32.h"
+
+namespace tovira {
+
+class SwitchApp final : public StatusWindowHandler {
+ public:
+  // Null when the window cannot be built.
+  static std::unique_ptr<SwitchApp> Create(HINSTANCE instance, TargetMode mode,
+                                           SearchSources sources = PlatformSearchSources());
+  ~SwitchApp() override;
+  SwitchApp(const SwitchApp&) = delete;
+  SwitchApp& operator=(const SwitchApp&) = delete;
+
+  HWND hwnd() const { return window_->hwnd(); }
+  StatusWindow& window() { return *window_; }
+
+  // What a device search does to the program (window thread).
+  void ShowSearching(bool searching) { window_->ShowSearching(searching); }
+  void ClearDevices() { devices_.clear(); }
+  void AddDevice(const std::wstring& name, const std::wstring& port);
+  void SetPortName(const std::wstring& port);
+  void StartLink();
+  void StopLink();
+
+ private:
+  SwitchApp(TargetMode mode, SearchSources sources);
+  void Init();
+
+  void OnLoad() override;
+  void OnRefreshChosen() override;
+  void OnDeviceChosen(int index, const std::wstring& name) override;
+  void OnClosing() override;
+
+  void StartSearch();
+  // Serves the search's hand-offs until it ends, 30 s at most.
+  void WaitForSearch();
+
+  struct ListedDevice {
+    std::wstring name;
+    std::wstring port;
+  };
+
+  TargetMode mode_;
+  SearchSources searchSources_;
+  std::shared_ptr<std::atomic<bool>> appEnding_;
+  std::unique_ptr<Win32ProfileStore> profile_;
+  Win32RelayPlatform relayPlatform_;
+  std::unique_ptr<TargetRelay> relay_;
+  std::unique_ptr<SerialLink> link_;
+  std::unique_ptr<StatusWindow> window_;
+  SearchThread search_;
+
+  std::wstring deviceName_;
+  std::wstring portName_;
+  std::vector<ListedDevice> devices_;  // by their place in the window's device list
+};
+
+}  // namespace tovira

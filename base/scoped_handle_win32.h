@@ -1,0 +1,117 @@
+#pragma once
+// Move-only owners for every kind of handle the program holds: kernel objects,
+// mapped views, GDI objects, icons, menus, COM interfaces and BSTRs. Each traits
+// type knows its API's failure value and how to release it, so no naked
+// release path exists.
+
+#include <windows.h>
+#include <oleauto.h>
+#include <unknwn.h>
+
+#include <utility>
+
+namespace tovira {
+
+template <typename Traits>
+class ScopedHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  ScopedHandle() = default;
+  explicit ScopedHandle(Handle handle) : handle_(handle) {}
+  ~ScopedHandle() { reset(); }
+
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  bool valid() const { return Traits::IsValid(handle_); }
+  explicit operator bool() const { return valid(); }
+  Handle get() const { return handle_; }
+  // For COM interfaces; other handles have no members.
+  Handle operator->() const { return handle_; }
+
+  Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+
+  void reset(Handle handle = Traits::Invalid()) {
+    Handle old = std::exchange(handle_, handle);
+    if (Traits::IsValid(old)) Traits::Close(old);
+  }
+
+ private:
+  Handle handle_ = Traits::Invalid();
+};
+
+// Kernel objects: some APIs fail with NULL (CreateEvent, OpenProcess,
+// CreateFileMapping), others with INVALID_HANDLE_VALUE (CreateFile,
+// CreateToolhelp32Snapshot); neither is ever closed.
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+using UniqueHandle = ScopedHandle<KernelHandleTraits>;
+
+struct MappedViewTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle view) { return view != nullptr; }
+  static void Close(Handle view) { ::UnmapViewOfFile(view); }
+};
+using UniqueMappedView = ScopedHandle<MappedViewTraits>;
+
+// A GDI object this program created (never a stock object).
+template <typename Gdi>
+struct GdiObjectTraits {
+  using Handle = Gdi;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle object) { return object != nullptr; }
+  static void Close(Handle object) { ::DeleteObject(object); }
+};
+using UniqueBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = ScopedHandle<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
+
+// An icon loaded without LR_SHARED.
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle icon) { return icon != nullptr; }
+  static void Close(Handle icon) { ::DestroyIcon(icon); }
+};
+using UniqueIcon = ScopedHandle<IconTraits>;
+
+// A menu that no window owns (a pop-up menu).
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle menu) { return menu != nullptr; }
+  static void Close(Handle menu) { ::DestroyMenu(menu); }
+};
+using UniqueMenu = ScopedHandle<MenuTraits>;
+
+struct BstrTraits {
+  using Handle = BSTR;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle text) { return text != nullptr; }
+  static void Close(Handle text) { ::SysFreeString(text); }
+};
+using UniqueBstr = ScopedHandle<BstrTraits>;
+
+// One reference to a COM interface.
+template <typename Interface>
+struct ComInterfaceTraits {
+  using Handle = Interface*;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle object) { return object != nullptr; }
+  static void Close(Handle object) { object->Release(); }
+};
+template <typename Interface>
+using ComPtr = ScopedHandle<ComInterfaceTraits<Interface>>;
+
+}  // namespace tovira
