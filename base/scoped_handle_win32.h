@@ -57,51 +57,24 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 
-struct MappedViewTraits {
-  using Handle = void*;
+// Handles that fail as NULL and are released by one call of their API.
+template <typename Owned, auto Release>
+struct NullFailsTraits {
+  using Handle = Owned;
   static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle view) { return view != nullptr; }
-  static void Close(Handle view) { ::UnmapViewOfFile(view); }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { Release(handle); }
 };
-using UniqueMappedView = ScopedHandle<MappedViewTraits>;
-
-// A GDI object this program created (never a stock object).
-template <typename Gdi>
-struct GdiObjectTraits {
-  using Handle = Gdi;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle object) { return object != nullptr; }
-  static void Close(Handle object) { ::DeleteObject(object); }
-};
-using UniqueBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
-using UniqueFont = ScopedHandle<GdiObjectTraits<HFONT>>;
-using UniqueBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
-
+using UniqueMappedView = ScopedHandle<NullFailsTraits<void*, &::UnmapViewOfFile>>;
+// GDI objects this program created (never a stock object).
+using UniqueBrush = ScopedHandle<NullFailsTraits<HBRUSH, &::DeleteObject>>;
+using UniqueFont = ScopedHandle<NullFailsTraits<HFONT, &::DeleteObject>>;
+using UniqueBitmap = ScopedHandle<NullFailsTraits<HBITMAP, &::DeleteObject>>;
 // An icon loaded without LR_SHARED.
-struct IconTraits {
-  using Handle = HICON;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle icon) { return icon != nullptr; }
-  static void Close(Handle icon) { ::DestroyIcon(icon); }
-};
-using UniqueIcon = ScopedHandle<IconTraits>;
-
+using UniqueIcon = ScopedHandle<NullFailsTraits<HICON, &::DestroyIcon>>;
 // A menu that no window owns (a pop-up menu).
-struct MenuTraits {
-  using Handle = HMENU;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle menu) { return menu != nullptr; }
-  static void Close(Handle menu) { ::DestroyMenu(menu); }
-};
-using UniqueMenu = ScopedHandle<MenuTraits>;
-
-struct BstrTraits {
-  using Handle = BSTR;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle text) { return text != nullptr; }
-  static void Close(Handle text) { ::SysFreeString(text); }
-};
-using UniqueBstr = ScopedHandle<BstrTraits>;
+using UniqueMenu = ScopedHandle<NullFailsTraits<HMENU, &::DestroyMenu>>;
+using UniqueBstr = ScopedHandle<NullFailsTraits<BSTR, &::SysFreeString>>;
 
 // One reference to a COM interface.
 template <typename Interface>

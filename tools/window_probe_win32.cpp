@@ -1,4 +1,4 @@
-// window_probe: looks at and drives Tovira's main window from outside, for the demo
+// window_probe: looks at and drives Tovira's status window from outside, for the demo
 // and for people trying Tovira by hand under Wine.
 //   window_probe wait [ms]   wait until the window "トヴィラ" exists (exit 1 if not)
 //   window_probe show        show it in normal size, as the tray's test item does

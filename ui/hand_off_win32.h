@@ -1,6 +1,6 @@
 #pragma once
 // The device search's synchronous hand-off to the window thread: the call is sent
-// to the main window and runs there while the search waits. A window that is not
+// to the status window and runs there while the search waits. A window that is not
 // there yet, or is gone, makes it fail, and the failure is dropped. (The switch's
 // own path never hands off: the link reports through a StatusFeed.)
 

@@ -1,4 +1,4 @@
-// The main window's controls at their places, designed for a font cell of 6 x 12
+// The status window's controls at their places, designed for a font cell of 6 x 12
 // at 96 DPI and scaled to the window's monitor.
 
 #include "ui/status_window_win32.h"

@@ -1,4 +1,4 @@
-// The real main window with fake device and port sources: what a search lists,
+// The real status window with fake device and port sources: what a search lists,
 // which entry it selects, where the link starts, and where a choice moves it.
 
 #include <gtest/gtest.h>
@@ -62,9 +62,9 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
-  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
-  ASSERT_TRUE(window);
-  HWND hwnd = window->hwnd();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
   HWND chooser = ::GetDlgItem(hwnd, kIdDeviceList);
   HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
 
@@ -90,7 +90,7 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
 
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
-  window.reset();
+  app.reset();
   EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-1");
   EXPECT_EQ(ReadSetting(L"PortName"), L"COM77");
 }
@@ -99,16 +99,16 @@ TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
                         [] { return std::make_unique<FakePorts>(); }};
-  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
-  ASSERT_TRUE(window);
-  HWND hwnd = window->hwnd();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
   ASSERT_TRUE(PumpUntil(
       [&] { return (::GetWindowLongW(::GetDlgItem(hwnd, kIdSearchingNote), GWL_STYLE) & WS_VISIBLE) != 0; },
       10000))
       << "the search locks the controls while it runs";
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);  // returns once the search has ended
   EXPECT_FALSE(::IsWindow(hwnd));
-  window.reset();
+  app.reset();
   // The enumeration under way ran to its end; the search then saw the shutdown
   // before its first device: nothing listed, no port, no link.
   EXPECT_EQ(ReadSetting(L"PortName"), L"");

@@ -1,4 +1,4 @@
-// The main window answers the keyboard as a dialog does: Tab walks the controls
+// The status window answers the keyboard as a dialog does: Tab walks the controls
 // in their order, a mnemonic presses its control, Esc puts the window away.
 
 #include <gtest/gtest.h>
@@ -23,9 +23,9 @@ class MainWindowKeyboard : public ::testing::Test {
  protected:
   void SetUp() override {
     window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-    window_ = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-    ASSERT_TRUE(window_);
-    hwnd_ = window_->hwnd();
+    app_ = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    ASSERT_TRUE(app_);
+    hwnd_ = app_->hwnd();
     window_test::PumpUntil([] { return false; }, 200);         // the load runs
     ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
   }
@@ -33,7 +33,7 @@ class MainWindowKeyboard : public ::testing::Test {
     if (::IsWindow(hwnd_)) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     window_test::PumpUntil([&] { return !::IsWindow(hwnd_); }, 10000);
   }
-  std::unique_ptr<SwitchApp> window_;
+  std::unique_ptr<SwitchApp> app_;
   HWND hwnd_ = nullptr;
 };
 

@@ -1,4 +1,4 @@
-// The log panel of the real main window: lines reach it within a tenth of a
+// The log panel of the real status window: lines reach it within a tenth of a
 // second, in order, and it keeps the newest lines when it grows long.
 
 #include <gtest/gtest.h>
@@ -16,15 +16,15 @@ namespace {
 
 TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(window);
-  HWND hwnd = window->hwnd();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
   HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
   ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // shown, as when a carer looks
   window_test::PumpUntil([] { return false; }, 200);
 
-  window->window().AddLogLine(L"first");
-  window->window().AddLogLine(L"second");
+  app->window().AddLogLine(L"first");
+  app->window().AddLogLine(L"second");
   ASSERT_TRUE(window_test::PumpUntil(
       [&] { return window_test::Text(log).find(L"second") != std::wstring::npos; }, 2000));
   const std::wstring shortLog = window_test::Text(log);
@@ -34,8 +34,7 @@ TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   // bursts that each reach the panel.
   for (int burst = 0; burst < 4; ++burst) {
     for (int i = 0; i < 1000; ++i) {
-      window->window().AddLogLine(L"line " + std::to_wstring(burst * 1000 + i) + L" " +
-                                  std::wstring(20, L'x'));
+      app->window().AddLogLine(L"line " + std::to_wstring(burst * 1000 + i) + L" " + std::wstring(20, L'x'));
     }
     const std::wstring last = L"line " + std::to_wstring(burst * 1000 + 999) + L" ";
     ASSERT_TRUE(window_test::PumpUntil(

@@ -1,4 +1,4 @@
-// The real main window moved between monitors of different scaling: every
+// The real status window moved between monitors of different scaling: every
 // control, font and picture follows, and the pictures shown stay the same.
 
 #include <gtest/gtest.h>
@@ -41,11 +41,11 @@ void MoveToDpi(HWND window, UINT dpi) {
 TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(window);
-  HWND hwnd = window->hwnd();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
   window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  window->window().ShowSwitchState(0x01);             // button 1 down, the others up
+  app->window().ShowSwitchState(0x01);                // button 1 down, the others up
 
   struct Case {
     UINT dpi;
@@ -84,9 +84,9 @@ TEST(MainWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
     SCOPED_TRACE(logMode);
     window_test::WriteSettings(
         {{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", logMode ? L"730259" : L""}});
-    auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-    ASSERT_TRUE(window);
-    HWND hwnd = window->hwnd();
+    auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+    ASSERT_TRUE(app);
+    HWND hwnd = app->hwnd();
     // The window starts minimized: its size is the one it shows when restored.
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);

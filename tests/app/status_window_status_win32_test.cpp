@@ -1,4 +1,4 @@
-// What a frame shows on the real main window: the five button pictures and the
+// What a frame shows on the real status window: the five button pictures and the
 // battery picture, frame after frame, repeats included.
 
 #include <gtest/gtest.h>
@@ -20,13 +20,13 @@ HBITMAP PictureOf(HWND window, int id) {
 TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
-  auto window = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(window);
-  HWND hwnd = window->hwnd();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
   window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  window->window().ShowConnected(true);
+  app->window().ShowConnected(true);
   const HBITMAP good = PictureOf(hwnd, kIdConnectedLamp);
-  window->window().ShowSwitchState(0x01);
+  app->window().ShowSwitchState(0x01);
   const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
   const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
   ASSERT_NE(pressed, nullptr);
@@ -44,7 +44,7 @@ TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
       {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
   };
   for (const Case& c : cases) {
-    window->window().ShowSwitchState(c.state);
+    app->window().ShowSwitchState(c.state);
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
           << "state " << c.state << ", button " << i + 1;
@@ -54,10 +54,10 @@ TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   }
 
   // A loss shows the not-connected picture; the buttons keep the last frame.
-  window->window().ShowConnected(false);
+  app->window().ShowConnected(false);
   EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
   EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));
-  window->window().ShowSwitchState(0x04);
+  app->window().ShowSwitchState(0x04);
   EXPECT_EQ(PictureOf(hwnd, kIdButton1 + 2), pressed);
 
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);

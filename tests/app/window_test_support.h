@@ -1,5 +1,5 @@
 #pragma once
-// What the tests of the real main window share: the settings file it reads and
+// What the tests of the real status window share: the settings file it reads and
 // writes, and a message pump that waits for a condition.
 
 #include <windows.h>

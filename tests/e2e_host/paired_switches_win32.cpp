@@ -65,8 +65,7 @@ int wmain(int argc, wchar_t** argv) {
   ::InitCommonControlsEx(&controls);
   tovira::SearchSources sources{[] { return std::make_unique<PairedDevices>(); },
                                 [] { return std::make_unique<PairedPorts>(); }};
-  auto window =
-      tovira::SwitchApp::Create(::GetModuleHandleW(nullptr), tovira::TargetMode::Quorandel, sources);
-  if (!window) return 1;
-  return tovira::RunMessageLoop(window->hwnd());
+  auto app = tovira::SwitchApp::Create(::GetModuleHandleW(nullptr), tovira::TargetMode::Quorandel, sources);
+  if (!app) return 1;
+  return tovira::RunMessageLoop(app->hwnd());
 }
