@@ -4,6 +4,8 @@
 
 #include "app/switch_app_win32.h"
 
+#include <thread>
+
 #include "app/switch_route.h"
 #include "app/window_search_host_win32.h"
 #include "ui/ui_texts.h"
@@ -54,7 +56,9 @@ void SwitchApp::Init() {
   link.mode = mode_;
   link.opener = std::make_shared<Win32SerialPortOpener>();
   link.clock = std::make_shared<SteadyLinkClock>();
-  link.events = std::make_shared<SwitchRoute>(*relay_, *window_->feed());
+  movedPortWatch_ = std::make_shared<MovedPortWatch>(
+      kMovedPortPatience, [] { return std::chrono::steady_clock::now(); }, [this] { StartMovedPortLookUp(); });
+  link.events = std::make_shared<SwitchRoute>(*relay_, *window_->feed(), *movedPortWatch_);
   link.appEnding = appEnding_;
   // A press must get through on a PC kept busy by the assistive software itself.
   link.onWorkerThread = [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); };
@@ -94,6 +98,54 @@ void SwitchApp::StopLink() {
   link_->Stop();
 }
 
+void SwitchApp::OnResumed() {
+  // A handle from before the sleep may keep failing without saying so: open anew.
+  if (!link_->Running()) return;
+  StopLink();
+  StartLink();
+}
+
+void SwitchApp::OnDeviceArrived() {
+  link_->Nudge();
+}
+
+void SwitchApp::StartMovedPortLookUp() {
+  // Runs on the link's thread: everything else on the look-up's own. What the
+  // program holds is read and changed on the window thread, through hand-offs
+  // that fail once the window is gone.
+  std::thread([this, handOff = window_->handOff(), sources = searchSources_, watch = movedPortWatch_] {
+    try {
+      std::wstring device;
+      std::wstring port;
+      const bool read = handOff->Invoke([&] {
+        device = deviceName_;
+        port = portName_;
+      });
+      if (read && !device.empty() && sources.pairedDevices && sources.ports) {
+        const std::optional<std::wstring> found =
+            FindDevicePort(device, *sources.pairedDevices(), *sources.ports());
+        if (found && *found != port) handOff->Invoke([&] { MoveLink(port, *found); });
+      }
+    } catch (...) {
+      // Nothing crosses the thread's entry; the link goes on trying its port.
+    }
+    watch->LookUpEnded();
+  }).detach();
+}
+
+void SwitchApp::MoveLink(const std::wstring& oldPort, const std::wstring& newPort) {
+  if (*appEnding_ || portName_ != oldPort || search_.Running() || !link_->Running()) return;
+  window_->AddLogLine(std::wstring(texts::kPortMovedLog) + oldPort + L" -> " + newPort);
+  window_->tray()->ShowBalloon(deviceName_ + std::wstring(texts::kPortMoved) + newPort +
+                               std::wstring(texts::kPortMovedEnd));
+  for (ListedDevice& listed : devices_) {
+    if (listed.name == deviceName_ && listed.port == oldPort) listed.port = newPort;
+  }
+  StopLink();
+  SetPortName(newPort);  // kept at exit as a choice of the user's would be
+  StartLink();
+}
+
 void SwitchApp::OnRefreshChosen() {
   if (search_.Running()) return;
   window_->ClearDeviceList();
@@ -111,7 +163,7 @@ void SwitchApp::OnDeviceChosen(int index, const std::wstring& name) {
 
 void SwitchApp::StartSearch() {
   auto host = std::make_shared<WindowSearchHost>(*this, window_->handOff(), window_->tray());
-  search_.Start(std::move(host), searchSources_, deviceName_, appEnding_);
+  search_.Start(std::move(host), searchSources_, deviceName_, portName_, appEnding_);
 }
 
 void SwitchApp::WaitForSearch() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/moved_port_watch.h"
 #include "app/profile_store_win32.h"
 #include "base/target_mode.h"
 #include "bluetooth/device_sources_win32.h"
@@ -41,6 +42,9 @@ class SwitchApp final : public StatusWindowHandler {
   void SetPortName(const std::wstring& port);
   void StartLink();
   void StopLink();
+  // The quiet look-up found the device on `newPort` while the link kept failing
+  // on `oldPort`: the link moves there, unless the user chose meanwhile.
+  void MoveLink(const std::wstring& oldPort, const std::wstring& newPort);
 
  private:
   SwitchApp(TargetMode mode, SearchSources sources);
@@ -50,8 +54,12 @@ class SwitchApp final : public StatusWindowHandler {
   void OnRefreshChosen() override;
   void OnDeviceChosen(int index, const std::wstring& name) override;
   void OnClosing() override;
+  void OnResumed() override;
+  void OnDeviceArrived() override;
 
   void StartSearch();
+  // On a thread of its own: the device's current port among the paired devices.
+  void StartMovedPortLookUp();
   // Serves the search's hand-offs until it ends, 30 s at most.
   void WaitForSearch();
 
@@ -66,6 +74,7 @@ class SwitchApp final : public StatusWindowHandler {
   std::unique_ptr<Win32ProfileStore> profile_;
   Win32RelayPlatform relayPlatform_;
   std::unique_ptr<TargetRelay> relay_;
+  std::shared_ptr<MovedPortWatch> movedPortWatch_;
   std::unique_ptr<SerialLink> link_;
   std::unique_ptr<StatusWindow> window_;
   SearchThread search_;

@@ -3,6 +3,7 @@
 // link's own thread, and then to the window, which only takes note. Nothing here
 // waits for the window or the shell.
 
+#include "app/moved_port_watch.h"
 #include "base/link_events.h"
 #include "relay/target_relay.h"
 
@@ -10,23 +11,27 @@ namespace tovira {
 
 class SwitchRoute final : public LinkEvents {
  public:
-  SwitchRoute(TargetRelay& relay, LinkEvents& window) : relay_(relay), window_(window) {}
+  SwitchRoute(TargetRelay& relay, LinkEvents& window, MovedPortWatch& movedPort)
+      : relay_(relay), window_(window), movedPort_(movedPort) {}
 
   void Balloon(const std::wstring& text) override { window_.Balloon(text); }
   void Log(const std::wstring& text) override { window_.Log(text); }
   void PortOpen(bool open) override {
     relay_.RelayConnection(open);
     window_.PortOpen(open);
+    if (open) movedPort_.Opened();
   }
   void Frame(int state) override {
     relay_.RelayFrame(state);
     window_.Frame(state);
   }
   void Lines(const LineStates& lines) override { window_.Lines(lines); }
+  void OpenFailed() override { movedPort_.OpenFailed(); }
 
  private:
   TargetRelay& relay_;
   LinkEvents& window_;
+  MovedPortWatch& movedPort_;
 };
 
 }  // namespace tovira

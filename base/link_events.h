@@ -31,6 +31,8 @@ class LinkEvents {
   virtual void Frame(int state) = 0;
   // The line states changed since the last report.
   virtual void Lines(const LineStates& lines) = 0;
+  // An attempt to open the port failed (the switch off, or the port gone).
+  virtual void OpenFailed() {}
 };
 
 }  // namespace tovira

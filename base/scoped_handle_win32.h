@@ -75,6 +75,7 @@ using UniqueIcon = ScopedHandle<NullFailsTraits<HICON, &::DestroyIcon>>;
 // A menu that no window owns (a pop-up menu).
 using UniqueMenu = ScopedHandle<NullFailsTraits<HMENU, &::DestroyMenu>>;
 using UniqueBstr = ScopedHandle<NullFailsTraits<BSTR, &::SysFreeString>>;
+using UniqueDeviceNotification = ScopedHandle<NullFailsTraits<HDEVNOTIFY, &::UnregisterDeviceNotification>>;
 
 // One reference to a COM interface.
 template <typename Interface>

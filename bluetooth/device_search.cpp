@@ -11,37 +11,71 @@ std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
   return text;
 }
 
-SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSource& devices,
-                              SerialPortSource& ports, SearchHost& host, const std::atomic<bool>& appEnding) {
+namespace {
+
+// The found devices that have a serial port, in the platform's order, each with its port.
+std::vector<std::pair<std::wstring, std::wstring>> DevicesWithPorts(const std::vector<BluetoothDevice>& found,
+                                                                    const std::vector<SerialPortEntry>& table) {
+  std::vector<std::pair<std::wstring, std::wstring>> listed;
+  for (std::size_t n = 0; n < found.size() && n < kMaxBluetoothDevices; ++n) {
+    const std::optional<std::wstring> port = PortForAddress(table, BluetoothAddressText(found[n].address));
+    if (port) listed.emplace_back(found[n].name, *port);  // a device without a serial port is not listed
+  }
+  return listed;
+}
+
+// One query serves every device: on Windows it touches each Bluetooth serial port
+// and may take seconds. None is made when no device was found.
+std::optional<std::vector<SerialPortEntry>> PortTable(const std::vector<BluetoothDevice>& found,
+                                                      SerialPortSource& ports, int& queries) {
+  if (found.empty()) return std::vector<SerialPortEntry>{};
+  ++queries;
+  auto table = ports.QueryPorts();
+  if (table && table->size() > kMaxSerialPorts) table->resize(kMaxSerialPorts);
+  return table;
+}
+
+}  // namespace
+
+SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstring& currentPort,
+                              BluetoothDeviceSource& devices, SerialPortSource& ports, SearchHost& host,
+                              const std::atomic<bool>& appEnding) {
   SearchOutcome outcome;
   host.ShowSearching(true);
   host.StopLink();
   host.ClearDevices();
   host.ShowBalloon(std::wstring(kSearchStarted));
 
-  std::vector<BluetoothDevice> found = devices.FindDevices();
-  if (found.size() > kMaxBluetoothDevices) found.resize(kMaxBluetoothDevices);
-  // One query serves every device: on Windows it touches each Bluetooth serial
-  // port and may take seconds. A failed query leaves every device without a port.
-  std::vector<SerialPortEntry> table;
-  if (!found.empty()) {
-    ++outcome.portQueries;
-    if (auto queried = ports.QueryPorts()) table = std::move(*queried);
-    if (table.size() > kMaxSerialPorts) table.resize(kMaxSerialPorts);
+  const std::optional<std::vector<BluetoothDevice>> found = devices.FindDevices();
+  std::optional<std::vector<SerialPortEntry>> table;
+  if (found) table = PortTable(*found, ports, outcome.portQueries);
+  if (!found || !table) {
+    // Nothing learnt: the user keeps the switch that worked before the search.
+    outcome.failed = true;
+    if (!currentPort.empty()) host.AddDevice(savedDevice, currentPort);
+    if (appEnding.load()) {
+      outcome.cutShort = true;
+      return outcome;
+    }
+    host.ShowBalloon(std::wstring(kSearchFinished));
+    host.ShowSearching(false);
+    if (!currentPort.empty()) host.StartLink();
+    return outcome;
   }
 
-  std::vector<std::wstring> listedPorts;
-  for (std::size_t n = 0; n < found.size() && !appEnding.load(); ++n) {
-    const std::optional<std::wstring> port = PortForAddress(table, BluetoothAddressText(found[n].address));
-    if (!port) continue;  // a device without a serial port is not listed
-    host.AddDevice(found[n].name, *port);
-    listedPorts.push_back(*port);
+  std::wstring selectedPort;
+  for (const auto& [name, port] : DevicesWithPorts(*found, *table)) {
+    if (appEnding.load()) break;
+    host.AddDevice(name, port);
     // Several devices with the saved name: the last of them wins.
-    if (found[n].name == savedDevice) outcome.selected = outcome.listed;
+    if (name == savedDevice) {
+      outcome.selected = outcome.listed;
+      selectedPort = port;
+    }
     ++outcome.listed;
   }
 
-  outcome.portName = outcome.selected >= 0 ? listedPorts[static_cast<std::size_t>(outcome.selected)] : L"";
+  outcome.portName = selectedPort;
   host.SetPortName(outcome.portName);
   if (appEnding.load()) {
     outcome.cutShort = true;  // no end balloon, the controls stay locked, no worker
@@ -51,6 +85,20 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSo
   host.ShowSearching(false);
   if (!outcome.portName.empty()) host.StartLink();
   return outcome;
+}
+
+std::optional<std::wstring> FindDevicePort(const std::wstring& deviceName, BluetoothDeviceSource& devices,
+                                           SerialPortSource& ports) {
+  const std::optional<std::vector<BluetoothDevice>> found = devices.FindDevices();
+  if (!found) return std::nullopt;
+  int queries = 0;
+  const std::optional<std::vector<SerialPortEntry>> table = PortTable(*found, ports, queries);
+  if (!table) return std::nullopt;
+  std::optional<std::wstring> port;
+  for (const auto& [name, listedPort] : DevicesWithPorts(*found, *table)) {
+    if (name == deviceName) port = listedPort;
+  }
+  return port;
 }
 
 }  // namespace tovira

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,8 @@ std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address);
 class BluetoothDeviceSource {
  public:
   virtual ~BluetoothDeviceSource() = default;
-  virtual std::vector<BluetoothDevice> FindDevices() = 0;
+  // Nothing when the devices cannot be read (no radio, or the platform failed).
+  virtual std::optional<std::vector<BluetoothDevice>> FindDevices() = 0;
 };
 
 // What a search works on: the window and the link. Every call but ShowBalloon
@@ -61,12 +63,23 @@ struct SearchOutcome {
   int selected = -1;
   std::wstring portName;
   bool cutShort = false;  // the application was ending
+  bool failed = false;    // the devices or the ports could not be read: the link as before
   int portQueries = 0;
 };
 
-// `savedDevice` is the stored device name (the list is locked during a search, so
-// it cannot change meanwhile). The serial ports are queried once per search.
-SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, BluetoothDeviceSource& devices,
-                              SerialPortSource& ports, SearchHost& host, const std::atomic<bool>& appEnding);
+// `savedDevice` and `currentPort` are the stored device and the link's port (the
+// list is locked during a search, so they cannot change meanwhile). The serial
+// ports are queried once per search. When the devices or the ports cannot be
+// read, the search leaves the link as it was: the saved device listed on its
+// port, and the link started there again.
+SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstring& currentPort,
+                              BluetoothDeviceSource& devices, SerialPortSource& ports, SearchHost& host,
+                              const std::atomic<bool>& appEnding);
+
+// The quiet look-up of a moved port: the port of the device named `deviceName`
+// by the search's rules (the last device of that name with a port wins), or
+// nothing when it has none or the devices or ports cannot be read.
+std::optional<std::wstring> FindDevicePort(const std::wstring& deviceName, BluetoothDeviceSource& devices,
+                                           SerialPortSource& ports);
 
 }  // namespace tovira

@@ -5,9 +5,11 @@
 #include <oleauto.h>
 #include <wbemidl.h>
 
+#include <chrono>
 #include <memory>
 
 #include "base/scoped_handle_win32.h"
+#include "bluetooth/bounded_port_query.h"
 
 namespace tovira {
 namespace {
@@ -55,22 +57,25 @@ std::wstring StringProperty(IWbemClassObject* object, const wchar_t* name, bool&
 
 }  // namespace
 
-std::vector<BluetoothDevice> Win32BluetoothDeviceSource::FindDevices() {
+std::optional<std::vector<BluetoothDevice>> Win32BluetoothDeviceSource::FindDevices() {
   BLUETOOTH_DEVICE_SEARCH_PARAMS search{};
   search.dwSize = sizeof(search);
   search.fReturnAuthenticated = TRUE;
   search.fReturnRemembered = TRUE;
-  search.fReturnUnknown = TRUE;
+  search.fReturnUnknown = inquire_ ? TRUE : FALSE;
   search.fReturnConnected = TRUE;
-  search.fIssueInquiry = TRUE;
-  search.cTimeoutMultiplier = 5;  // 5 x 1.28 s
+  search.fIssueInquiry = inquire_ ? TRUE : FALSE;
+  search.cTimeoutMultiplier = inquire_ ? 5 : 0;  // 5 x 1.28 s
   search.hRadio = nullptr;        // every local radio
   BLUETOOTH_DEVICE_INFO info{};
   info.dwSize = sizeof(info);
   std::vector<BluetoothDevice> devices;
-  // No radio, no device and any failure look the same: nothing found.
   UniqueBluetoothFind find(::BluetoothFindFirstDevice(&search, &info));
-  if (!find) return devices;
+  if (!find) {
+    // No device is an answer; no radio or a failure is not.
+    if (::GetLastError() == ERROR_NO_MORE_ITEMS) return devices;
+    return std::nullopt;
+  }
   do {
     if (devices.size() < kMaxBluetoothDevices) devices.push_back(FromRecord(info));
   } while (::BluetoothFindNextDevice(find.get(), &info));
@@ -78,6 +83,7 @@ std::vector<BluetoothDevice> Win32BluetoothDeviceSource::FindDevices() {
 }
 
 std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
+  const auto deadline = std::chrono::steady_clock::now() + kPortQueryBound;
   ComApartment apartment;
   IWbemLocator* rawLocator = nullptr;
   if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
@@ -108,10 +114,11 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   for (;;) {
     IWbemClassObject* rawObject = nullptr;
     ULONG returned = 0;
-    if (results->Next(static_cast<LONG>(-1) /* WBEM_INFINITE */, 1, &rawObject, &returned) !=
-            WBEM_S_NO_ERROR ||
-        returned == 0)
-      break;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    const HRESULT next = results->Next(static_cast<LONG>(left.count()), 1, &rawObject, &returned);
+    if (next == WBEM_S_TIMEDOUT) return std::nullopt;
+    if (next != WBEM_S_NO_ERROR || returned == 0) break;
     ComPtr<IWbemClassObject> object(rawObject);
     bool hasId = false;
     bool hasPnp = false;
@@ -125,8 +132,9 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
 }
 
 SearchSources PlatformSearchSources() {
-  return {[] { return std::make_unique<Win32BluetoothDeviceSource>(); },
-          [] { return std::make_unique<WmiSerialPortSource>(); }};
+  return {[] { return std::make_unique<Win32BluetoothDeviceSource>(true); },
+          [] { return std::make_unique<BoundedPortSource>(std::make_unique<WmiSerialPortSource>(), kPortQueryBound); },
+          [] { return std::make_unique<Win32BluetoothDeviceSource>(false); }};
 }
 
 }  // namespace tovira

@@ -18,6 +18,8 @@ namespace tovira {
 struct SearchSources {
   std::function<std::unique_ptr<BluetoothDeviceSource>()> devices;
   std::function<std::unique_ptr<SerialPortSource>()> ports;
+  // The paired devices only, without an inquiry: for the quiet look-up of a moved port.
+  std::function<std::unique_ptr<BluetoothDeviceSource>()> pairedDevices;
 };
 
 class SearchThread {
@@ -30,7 +32,7 @@ class SearchThread {
 
   // Starts a search unless one is running; false when one was.
   bool Start(std::shared_ptr<SearchHost> host, const SearchSources& sources, const std::wstring& savedDevice,
-             std::shared_ptr<const std::atomic<bool>> appEnding);
+             const std::wstring& currentPort, std::shared_ptr<const std::atomic<bool>> appEnding);
   bool Running() const;
 
  private:

@@ -10,4 +10,8 @@ void SteadyLinkClock::Pause(std::chrono::milliseconds duration, const StopSignal
   stop.WaitFor(duration);
 }
 
+void SteadyLinkClock::PauseUntilNudged(std::chrono::milliseconds duration, const StopSignal& stop) {
+  stop.WaitForNudge(duration);
+}
+
 }  // namespace tovira

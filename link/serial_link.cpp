@@ -78,6 +78,9 @@ class SerialLink::GatedEvents final : public LinkEvents {
       events_.Lines(lines);
     });
   }
+  void OpenFailed() override {
+    Pass([&] { events_.OpenFailed(); });
+  }
 
  private:
   template <typename Report>
@@ -165,6 +168,10 @@ bool SerialLink::StopAll(std::chrono::steady_clock::time_point until) {
 
 bool SerialLink::Stop() {
   return StopAll(std::chrono::steady_clock::now() + parts_.stopBound);
+}
+
+void SerialLink::Nudge() {
+  if (!started_.empty()) started_.back().run->flags.stop.Nudge();
 }
 
 bool SerialLink::Running() const {

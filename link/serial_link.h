@@ -45,6 +45,9 @@ class SerialLink {
   // bound; one still running then is cut off, and if it had the port open, the
   // port's close is reported for it. True when all ended.
   bool Stop();
+  // The current worker's next (or current) attempt pause ends at once: a serial
+  // port has just arrived.
+  void Nudge();
   // The current worker has not been asked to stop.
   bool Running() const;
   // The current worker's thread has not ended.

@@ -38,8 +38,10 @@ void SerialWorker::Run() {
     }
     std::wstring failureText;
     if (FrameStep(failureText) == FrameOutcome::Failed) {
+      // A port torn down under its handle (the switch's Bluetooth link gone,
+      // the PC resumed) is a lost switch like any other: connect again.
       events_.Log(std::wstring(link_texts::kCannotRead) + failureText);
-      break;
+      SwitchLost();
     }
   }
   ClosePort();  // the end step: every way out passes here
@@ -52,7 +54,8 @@ void SerialWorker::SwitchLost() {
 
 void SerialWorker::ConnectAttempt() {
   if (SampleLines()) {
-    clock_.Pause(link_timing::kAttemptPause, flags_.stop);
+    // A serial port that just arrived may be the switch's: no need to wait.
+    clock_.PauseUntilNudged(link_timing::kAttemptPause, flags_.stop);
     if (flags_.ShouldRun()) {
       events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
       events_.Log(setup_.portName + std::wstring(link_texts::kConnectingLog));
@@ -74,6 +77,7 @@ bool SerialWorker::OpenPort() {
     const std::wstring text = setup_.portName + std::wstring(link_texts::kCannotOpen);
     events_.Balloon(text);
     events_.Log(text);
+    events_.OpenFailed();
     return false;
   }
   port_ = std::move(opened.port);

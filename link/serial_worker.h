@@ -1,6 +1,6 @@
 #pragma once
 // One run of the serial worker: keep the switch's port open, treat a dropped DSR
-// line as a lost switch and reconnect, and while connected decode each frame as
+// line or a failed read as a lost switch and reconnect, and while connected decode each frame as
 // soon as it is in. Everything it learns goes to its LinkEvents, in order.
 
 #include <atomic>
@@ -56,8 +56,8 @@ class SerialWorker {
   SerialWorker(WorkerSetup setup, WorkerFlags& flags, LineMemory& memory, SerialPortOpener& opener,
                LinkClock& clock, LinkEvents& events);
 
-  // Returns when stopped, at shutdown, or after a read failure; the port is
-  // closed and reported closed by then.
+  // Returns when stopped or at shutdown, and only then; the port is closed and
+  // reported closed by then.
   void Run();
 
  private:

@@ -1,5 +1,7 @@
 #include "link/stop_signal.h"
 
+#include <utility>
+
 namespace tovira {
 
 void StopSignal::Raise() {
@@ -17,6 +19,23 @@ bool StopSignal::Raised() const {
 bool StopSignal::WaitFor(std::chrono::milliseconds limit) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return raised_.wait_for(lock, limit, [this] { return stop_; });
+}
+
+void StopSignal::Nudge() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  nudged_ = true;
+  raised_.notify_all();
+}
+
+bool StopSignal::TakeNudge() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::exchange(nudged_, false);
+}
+
+void StopSignal::WaitForNudge(std::chrono::milliseconds limit) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  raised_.wait_for(lock, limit, [this] { return stop_ || nudged_; });
+  nudged_ = false;
 }
 
 StopSignal::Waker::Waker(const StopSignal& signal, std::function<void()> wake) : signal_(signal) {

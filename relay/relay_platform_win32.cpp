@@ -11,19 +11,19 @@ namespace tovira {
 namespace {
 
 constexpr DWORD kMaxProcesses = 1024;
-constexpr DWORD kMaxModules = 1024;
-constexpr DWORD kPathUnits = 1024;
+constexpr DWORD kPathUnits = 32768;  // the longest path Windows allows
 
 std::optional<std::wstring> UpperImagePath(DWORD processId) {
-  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  // The least access that names a process's image: granted for elevated and
+  // service processes too, which a standard user could not read otherwise.
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) return std::nullopt;  // protected, or ended meanwhile
-  std::array<HMODULE, kMaxModules> modules{};
-  DWORD needed = 0;
-  if (!::EnumProcessModules(process.get(), modules.data(), sizeof(modules), &needed)) return std::nullopt;
-  std::array<wchar_t, kPathUnits> path{};
-  ::GetModuleFileNameExW(process.get(), modules[0], path.data(), kPathUnits);
-  ::CharUpperBuffW(path.data(), kPathUnits);
-  return std::wstring(path.data());
+  std::wstring path(kPathUnits, L'\0');
+  DWORD length = kPathUnits;
+  if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) return std::nullopt;
+  path.resize(length);
+  ::CharUpperBuffW(path.data(), length);
+  return path;
 }
 
 }  // namespace

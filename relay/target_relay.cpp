@@ -57,6 +57,7 @@ bool TargetRelay::CreateBlock(const std::string& name) {
   block_ = view;
   block_[0] = 0;
   block_[1] = 0;
+  lastWritten_ = 0;
   return true;
 }
 
@@ -85,7 +86,8 @@ void TargetRelay::RelayFrame(int state) {
   }
   if (block_ != nullptr) {
     block_[0] = 1;
-    block_[1] = static_cast<std::uint8_t>(state & 0xFF);
+    lastWritten_ = static_cast<std::uint8_t>(state & 0xFF);
+    block_[1] = lastWritten_;
     log_(FormatLogText(L"pStatus :%02X", state));
   }
 }
@@ -113,6 +115,12 @@ void TargetRelay::RelayConnection(bool enabled) {
     block_[0] = 1;
   } else if (!InterfaceProcessRuns()) {
     block_[0] = 0;
+  } else if (block_[1] == lastWritten_ && (lastWritten_ & kButtonBits) != 0) {
+    // The interface process keeps the block, but no button may stay pressed
+    // after its link is gone; a state someone else wrote is left alone.
+    lastWritten_ = static_cast<std::uint8_t>(lastWritten_ & ~kButtonBits);
+    block_[1] = lastWritten_;
+    log_(FormatLogText(L"pStatus :%02X", lastWritten_));
   }
 }
 

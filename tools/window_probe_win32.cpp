@@ -4,6 +4,9 @@
 //   window_probe show        show it in normal size, as the tray's test item does
 //   window_probe close       ask it to close
 //   window_probe endsession  tell it the session ends, as Windows does at log-off
+//   window_probe resume      tell it the PC has resumed from sleep, as Windows does
+//   window_probe port-arrival   tell it a device (a serial port) has arrived, as
+//                            Windows does (the device's details are left out)
 //   window_probe state       print whether it exists and is visible, its handle,
 //                            whether it has caption buttons, and how many top-level
 //                            windows bear its title
@@ -40,6 +43,7 @@
 // caller's (a second Wine desktop, as the screenshots at other scalings use).
 
 #include <windows.h>
+#include <dbt.h>
 #include <psapi.h>
 #include <shellapi.h>
 
@@ -343,7 +347,8 @@ int SendForeignMessages(HWND window) {
 
 int Usage() {
   std::fwprintf(stderr,
-                L"usage: window_probe wait [ms] | show | close | endsession | state | log | text ID | "
+                L"usage: window_probe wait [ms] | show | close | endsession | resume | port-arrival | state | log | "
+                L"text ID | "
                 L"control ID | choose INDEX | click "
                 L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms] | freeze-window MS | "
                 L"foreign-messages  (after --desktop NAME)\n");
@@ -440,6 +445,14 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"close") {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     return 0;
+  }
+  if (command == L"resume" || command == L"port-arrival") {
+    const bool resume = command == L"resume";
+    DWORD_PTR answer = 0;
+    const LRESULT sent = ::SendMessageTimeoutW(window, resume ? WM_POWERBROADCAST : WM_DEVICECHANGE,
+                                               resume ? PBT_APMRESUMEAUTOMATIC : DBT_DEVICEARRIVAL, 0,
+                                               SMTO_ABORTIFHUNG, 5000, &answer);
+    return sent != 0 && answer == TRUE ? 0 : 1;
   }
   return Usage();
 }

@@ -1,5 +1,6 @@
 #include "ui/status_window_win32.h"
 
+#include <dbt.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -31,6 +32,9 @@ std::wstring WindowText(HWND window) {
   text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
   return text;
 }
+
+// The serial port device interface class (GUID_DEVINTERFACE_COMPORT).
+constexpr GUID kSerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 bool InFrame(int id) {
   return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
@@ -72,6 +76,13 @@ std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWin
 
 void StatusWindow::Start() {
   taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+  // Serial ports that arrive reach every top-level window as a broadcast; the
+  // ports of a device interface only when asked for.
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = kSerialPortInterface;
+  portArrivals_.reset(::RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
   tray_->Add(hwnd_, disconnectedIcon_.get(), std::wstring(texts::kTipNotConnected));
   const auto bigIcon = ::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
@@ -84,6 +95,7 @@ void StatusWindow::Start() {
 }
 
 StatusWindow::~StatusWindow() {
+  portArrivals_.reset();
   handOff_->Detach();
   tray_->Remove();
   if (hwnd_ != nullptr) {
@@ -147,6 +159,14 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC) handler_.OnResumed();
+      return TRUE;
+    case WM_DEVICECHANGE:
+      // The details (lParam) are not read: a message from another program may
+      // carry anything there, and any arrival only ends a wait early.
+      if (wParam == DBT_DEVICEARRIVAL) handler_.OnDeviceArrived();
+      return TRUE;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
@@ -359,6 +379,7 @@ std::wstring StatusWindow::DeviceListText() const {
 }
 
 void StatusWindow::OnDestroy() {
+  portArrivals_.reset();
   handOff_->Detach();
   tray_->Remove();
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);

@@ -34,6 +34,10 @@ class StatusWindowHandler {
   virtual void OnDeviceChosen(int index, const std::wstring& name) = 0;
   // The orderly end, once: the window and its controls still exist.
   virtual void OnClosing() = 0;
+  // The PC has resumed from sleep.
+  virtual void OnResumed() = 0;
+  // A device arrived (a serial port among them, perhaps).
+  virtual void OnDeviceArrived() = 0;
 };
 
 class StatusWindow final {
@@ -129,6 +133,7 @@ class StatusWindow final {
   bool loaded_ = false;
   bool closing_ = false;
   UINT taskbarCreatedMessage_ = 0;
+  UniqueDeviceNotification portArrivals_;
 
   std::shared_ptr<TrayIcon> tray_;
   std::shared_ptr<WindowHandOff> handOff_;

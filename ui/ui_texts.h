@@ -28,6 +28,12 @@ inline constexpr std::wstring_view kMenuTest = L"動作テスト(&T)";
 inline constexpr std::wstring_view kMenuNotBalloon = L"バルーン非表示(&B)";
 inline constexpr std::wstring_view kMenuExit = L"終了(&X)";
 
+// A stored port that stopped opening, found again under another name: device
+// name + kPortMoved + new port + kPortMovedEnd (balloon); the log line names both ports.
+inline constexpr std::wstring_view kPortMoved = L"のポートが";
+inline constexpr std::wstring_view kPortMovedEnd = L"に変わりました。";
+inline constexpr std::wstring_view kPortMovedLog = L"ポート変更：";  // + old port + " -> " + new port
+
 // The mode labels, index = mode - 1.
 inline constexpr std::wstring_view kModeLabels[] = {L"（ヴェルモラ用）", L"（クオランデル用）",
                                                     L"（ハルモア用）"};

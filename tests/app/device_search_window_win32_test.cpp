@@ -20,17 +20,17 @@ using window_test::Text;
 
 class FakeDevices final : public BluetoothDeviceSource {
  public:
-  std::vector<BluetoothDevice> FindDevices() override {
-    return {{L"SW-1", {0x01, 0, 0, 0, 0, 0}},
-            {L"NoPort", {0x09, 0, 0, 0, 0, 0}},
-            {L"SW-2", {0x02, 0, 0, 0, 0, 0}}};
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
+    return std::vector<BluetoothDevice>{{L"SW-1", {0x01, 0, 0, 0, 0, 0}},
+                                        {L"NoPort", {0x09, 0, 0, 0, 0, 0}},
+                                        {L"SW-2", {0x02, 0, 0, 0, 0, 0}}};
   }
 };
 
 // An inquiry that takes its time, as a real one does (6.4 s and more).
 class SlowDevices final : public BluetoothDeviceSource {
  public:
-  std::vector<BluetoothDevice> FindDevices() override {
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
     ::Sleep(1500);
     return FakeDevices().FindDevices();
   }
@@ -61,7 +61,8 @@ std::wstring ItemText(HWND chooser, int index) {
 TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnAChoice) {
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
-                        [] { return std::make_unique<FakePorts>(); }};
+                        [] { return std::make_unique<FakePorts>(); },
+                        [] { return std::make_unique<FakeDevices>(); }};
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();
@@ -98,7 +99,8 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
-                        [] { return std::make_unique<FakePorts>(); }};
+                        [] { return std::make_unique<FakePorts>(); },
+                        [] { return std::make_unique<FakeDevices>(); }};
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "bluetooth/bounded_port_query.h"
+
 namespace tovira {
 namespace {
 
@@ -45,7 +50,11 @@ TEST(BluetoothAddress, MostSignificantByteFirstInLowerCase) {
 class FakeDevices final : public BluetoothDeviceSource {
  public:
   std::vector<BluetoothDevice> devices;
-  std::vector<BluetoothDevice> FindDevices() override { return devices; }
+  bool fails = false;
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
+    if (fails) return std::nullopt;
+    return devices;
+  }
 };
 
 class FakePorts final : public SerialPortSource {
@@ -100,6 +109,7 @@ TEST(DeviceSearch, Scenarios) {
     std::vector<SerialPortEntry> ports;
     bool queryFails;
     std::vector<std::wstring> calls;
+    bool devicesFail = false;
   } cases[] = {
       {"no device", {}, {}, false, {L"lock", L"stop", L"clear", kStart, L"port:", kEnd, L"unlock"}},
       {"saved device present",
@@ -130,11 +140,18 @@ TEST(DeviceSearch, Scenarios) {
        {PortFor(2, L"COM5")},
        false,
        {L"lock", L"stop", L"clear", kStart, L"add:sw=COM5", L"port:", kEnd, L"unlock"}},
-      {"a failed port query lists nothing and the search goes on",
+      // Nothing learnt: the link goes back to the port it had (COM7 here).
+      {"a failed port query keeps the link as it was",
        {Device(L"SW", 2)},
        {},
        true,
-       {L"lock", L"stop", L"clear", kStart, L"port:", kEnd, L"unlock"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7", kEnd, L"unlock", L"start"}},
+      {"devices that cannot be read keep the link as it was",
+       {},
+       {},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7", kEnd, L"unlock", L"start"},
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -143,9 +160,10 @@ TEST(DeviceSearch, Scenarios) {
     FakePorts ports;
     ports.ports = c.ports;
     ports.fails = c.queryFails;
+    devices.fails = c.devicesFail;
     RecordingHost host;
     std::atomic<bool> ending{false};
-    RunDeviceSearch(L"SW", devices, ports, host, ending);
+    RunDeviceSearch(L"SW", L"COM7", devices, ports, host, ending);
     EXPECT_EQ(host.calls, c.calls);
   }
 }
@@ -159,7 +177,7 @@ TEST(DeviceSearch, OneQueryServesEveryDevice) {
   }
   RecordingHost host;
   std::atomic<bool> ending{false};
-  const SearchOutcome outcome = RunDeviceSearch(L"SW", devices, ports, host, ending);
+  const SearchOutcome outcome = RunDeviceSearch(L"SW", L"", devices, ports, host, ending);
   EXPECT_EQ(outcome.listed, 20);
   EXPECT_EQ(ports.queries, 1);
   EXPECT_EQ(outcome.portQueries, 1);
@@ -172,7 +190,7 @@ TEST(DeviceSearch, TakesAtMost256Devices) {
   ports.ports.push_back(PortFor(1, L"COM1"));
   RecordingHost host;
   std::atomic<bool> ending{false};
-  EXPECT_EQ(RunDeviceSearch(L"d299", devices, ports, host, ending).listed, 256);
+  EXPECT_EQ(RunDeviceSearch(L"d299", L"", devices, ports, host, ending).listed, 256);
 }
 
 TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
@@ -182,11 +200,63 @@ TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
   ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM5")};
   std::atomic<bool> ending{false};
   RecordingHost host(&ending);
-  const SearchOutcome outcome = RunDeviceSearch(L"SW", devices, ports, host, ending);
+  const SearchOutcome outcome = RunDeviceSearch(L"SW", L"", devices, ports, host, ending);
   EXPECT_TRUE(outcome.cutShort);
   EXPECT_EQ(host.calls,
             (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"port:COM3"}))
       << "no end balloon, the controls stay locked, no worker";
+}
+
+TEST(MovedPort, TheQuietLookUpFollowsTheSearchsRules) {
+  FakeDevices devices;
+  devices.devices = {Device(L"SW", 1), Device(L"other", 3), Device(L"SW", 2), Device(L"SW", 9)};
+  FakePorts ports;
+  ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM8"), PortFor(3, L"COM4")};
+  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), L"COM8") << "the last of that name with a port";
+  EXPECT_EQ(FindDevicePort(L"sw", devices, ports), std::nullopt);
+  ports.fails = true;
+  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), std::nullopt);
+  ports.fails = false;
+  devices.fails = true;
+  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), std::nullopt);
+}
+
+// A query that answers only when the test lets it.
+class HeldPorts final : public SerialPortSource {
+ public:
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    bool answered = false;
+  };
+  explicit HeldPorts(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
+  std::optional<std::vector<SerialPortEntry>> QueryPorts() override {
+    std::unique_lock<std::mutex> lock(gate_->mutex);
+    gate_->changed.wait(lock, [this] { return gate_->open; });
+    gate_->answered = true;
+    gate_->changed.notify_all();
+    return std::vector<SerialPortEntry>{{L"COM5", L""}};
+  }
+
+ private:
+  std::shared_ptr<Gate> gate_;
+};
+
+TEST(BoundedPortQuery, AQueryThatDoesNotAnswerInTimeCountsAsFailedAndOneThatDoesPassesThrough) {
+  auto gate = std::make_shared<HeldPorts::Gate>();
+  BoundedPortSource held(std::make_unique<HeldPorts>(gate), std::chrono::milliseconds(50));
+  EXPECT_EQ(held.QueryPorts(), std::nullopt) << "the search goes on without waiting for the driver";
+  {
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    gate->open = true;
+    gate->changed.notify_all();
+    gate->changed.wait(lock, [&gate] { return gate->answered; });  // the query left behind ends
+  }
+  BoundedPortSource quick(std::make_unique<HeldPorts>(gate), std::chrono::seconds(30));
+  const auto ports = quick.QueryPorts();
+  ASSERT_TRUE(ports);
+  EXPECT_EQ(ports->at(0).deviceId, L"COM5");
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::vector<PairedSwitch> gSwitches;
 // Switch i gets the address 00000000000(i+1) and a Bluetooth port id that carries it.
 class PairedDevices final : public tovira::BluetoothDeviceSource {
  public:
-  std::vector<tovira::BluetoothDevice> FindDevices() override {
+  std::optional<std::vector<tovira::BluetoothDevice>> FindDevices() override {
     std::vector<tovira::BluetoothDevice> devices;
     for (std::size_t i = 0; i < gSwitches.size(); ++i) {
       devices.push_back({gSwitches[i].name, {static_cast<std::uint8_t>(i + 1), 0, 0, 0, 0, 0}});
@@ -64,7 +64,8 @@ int wmain(int argc, wchar_t** argv) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   tovira::SearchSources sources{[] { return std::make_unique<PairedDevices>(); },
-                                [] { return std::make_unique<PairedPorts>(); }};
+                                [] { return std::make_unique<PairedPorts>(); },
+                                [] { return std::make_unique<PairedDevices>(); }};
   auto app = tovira::SwitchApp::Create(::GetModuleHandleW(nullptr), tovira::TargetMode::Quorandel, sources);
   if (!app) return 1;
   return tovira::RunMessageLoop(app->hwnd());

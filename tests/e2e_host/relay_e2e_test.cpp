@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "tests/e2e_host/scenario.h"
+#include "tests/e2e_host/wine_session.h"
 #include "tools/virtual_switch/expected_messages.h"
 
 namespace tovira::e2e {
@@ -65,7 +66,7 @@ TEST(Link, DsrOffDisconnectsAndDsrOnReconnectsDroppingWhatQueued) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
-TEST(Link, VanishedPortEndsTheWorkerWithTheReadFailureLine) {
+TEST(Link, VanishedPortThatReturnsIsRelayedAgainWithoutAnyoneActing) {
   Scenario scenario(3);
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
@@ -80,11 +81,34 @@ TEST(Link, VanishedPortEndsTheWorkerWithTheReadFailureLine) {
   ASSERT_NE(failure, std::string::npos) << log;
   EXPECT_NE(log.substr(failure).find_first_not_of("\r\n", 51), std::string::npos)
       << "the system's text follows";
-  EXPECT_EQ(log.find("接続中...", failure), std::string::npos) << "no new attempt after a read failure";
+  EXPECT_NE(log.find("COM21接続中...", failure), std::string::npos) << "the connect loop runs again";
+
+  // Back under the same name; Windows announces the port, as the probe does here.
+  ASSERT_TRUE(scenario.Switch("return"));
+  ASSERT_TRUE(WineSession::Get().Probe({"port-arrival"}));
+  ASSERT_TRUE(scenario.WaitConnected()) << scenario.Log();
+  ASSERT_TRUE(scenario.Switch("press 3"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x04), kWait));
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
-TEST(Relay, InterfaceProcessKeepsTheBlockInModeOne) {
+TEST(Link, ResumeFromSleepOpensThePortAnewAndTheSwitchWorksOn) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  ASSERT_TRUE(WineSession::Get().Probe({"resume"}));
+  ASSERT_TRUE(monitor.WaitFor(
+      "block", kWait,
+      [](const std::string& line) { return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0; }))
+      << "the link closed at once";
+  ASSERT_TRUE(scenario.WaitConnected()) << scenario.Log();
+  ASSERT_TRUE(scenario.Switch("press 2"));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kWait));
+  EXPECT_EQ(Occurrences(scenario.Log(), "COM21接続済"), 2) << scenario.Log();
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
+TEST(Relay, InterfaceProcessKeepsTheBlockInModeOneButNoButtonStaysHeld) {
   Scenario scenario(1);
   scenario.WriteSettings();
   TargetMonitor& monitor = scenario.StartMonitor({}, "tools/VELMORAX/VELMORAX.EXE");
@@ -96,7 +120,8 @@ TEST(Relay, InterfaceProcessKeepsTheBlockInModeOne) {
   std::this_thread::sleep_for(Millis(1500));
   EXPECT_EQ(scenario.CloseTovira(), 0);
   monitor.Collect(Millis(300));
-  EXPECT_EQ(monitor.LastBlock(), ConnectedBlock(0x02)) << "neither the disconnect nor the exit touched it";
+  EXPECT_EQ(monitor.LastBlock(), ConnectedBlock(0x00))
+      << "the dropout let button 2 go; byte 0 stays the interface process's, and the exit left the block alone";
 }
 
 TEST(Relay, ExitZeroesTheBlockAndWritesTheSettingsInOrder) {

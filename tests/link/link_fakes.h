@@ -25,6 +25,9 @@ class FakeClock final : public LinkClock {
   void Sleep(milliseconds duration) { AdvanceTo(now_ + duration); }
   // Runs the actions due; a raised stop ends the pause at the action that raised it.
   void Pause(milliseconds duration, const StopSignal& stop) override { AdvanceTo(now_ + duration, &stop); }
+  void PauseUntilNudged(milliseconds duration, const StopSignal& stop) override {
+    AdvanceTo(now_ + duration, &stop, [&stop] { return stop.TakeNudge(); });
+  }
 
   milliseconds Elapsed() const { return std::chrono::duration_cast<milliseconds>(now_ - TimePoint{}); }
   // Runs `action` once virtual time reaches `at` (from the start).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -164,18 +166,21 @@ TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRun
     TargetMode mode;
     std::vector<std::wstring> processes;
     bool listReadable;
+    std::optional<std::uint8_t> writtenByOthers;  // the interface process's own state byte
     std::string afterDisconnect;
     std::string afterExit;
   };
   const std::wstring velmorax = L"C:\\PROGRAM FILES\\VELMORA\\VELMORAX.EXE";
   const std::wstring quorinsvc = L"D:\\QUOR\\QUORINSVC.EXE";
   const Case cases[] = {
-      {TargetMode::Velmora, {}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
-      {TargetMode::Velmora, {velmorax}, true, "0103FFFFFFFFFFFF", "0103FFFFFFFFFFFF"},
-      {TargetMode::Quorandel, {quorinsvc}, true, "0103FFFFFFFFFFFF", "0103FFFFFFFFFFFF"},
-      {TargetMode::Quorandel, {velmorax}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
-      {TargetMode::Harmoa, {velmorax, quorinsvc}, true, "0003FFFFFFFFFFFF", "0000000000000000"},
-      {TargetMode::Velmora, {velmorax}, false, "0003FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
+      // The interface process keeps the block, but the buttons are let go (the battery bit stays).
+      {TargetMode::Velmora, {velmorax}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {quorinsvc}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
+      {TargetMode::Velmora, {velmorax}, true, 0x05, "0105FFFFFFFFFFFF", "0105FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {velmorax}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Harmoa, {velmorax, quorinsvc}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {velmorax}, false, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ModeNumber(c.mode));
@@ -187,7 +192,8 @@ TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRun
     relay.CreateBlock(BlockName(c.mode));
     relay.RelayConnection(true);
     EXPECT_EQ(platform.BlockHex(), "0100FFFFFFFFFFFF");
-    relay.RelayFrame(0x03);
+    relay.RelayFrame(0x83);
+    if (c.writtenByOthers) platform.block[1] = *c.writtenByOthers;
     relay.RelayConnection(false);
     EXPECT_EQ(platform.BlockHex(), c.afterDisconnect);
     relay.ReleaseBlock();

@@ -21,7 +21,7 @@ constexpr char kUsage[] =
 
 constexpr char kCommands[] =
     "press B [B ...] | release | state 0xNN | battery low|ok | raw HH [HH ...] | garbage N | half |\n"
-    "burst N | dsr|cts|cd on|off | rotation N|varied | tag N|varied | vanish | sleep MS | quit\n";
+    "burst N | dsr|cts|cd on|off | rotation N|varied | tag N|varied | vanish | return | sleep MS | quit\n";
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <chrono>
+#include <exception>
 #include <cstdio>
 #include <sstream>
 #include <thread>
@@ -184,6 +185,15 @@ bool SwitchScript::Execute(const std::string& line, std::string& error) {
   if (command == "vanish") {
     device_.Vanish();
     Emit("\"action\":\"vanish\"");
+    return true;
+  }
+  if (command == "return") {
+    try {
+      device_.Return();
+    } catch (const std::exception& failure) {
+      return fail(failure.what());
+    }
+    Emit("\"action\":\"return\"");
     return true;
   }
   if (command == "sleep") {

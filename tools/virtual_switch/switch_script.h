@@ -11,6 +11,7 @@
 //   dsr|cts|cd on|off a modem line of the port
 //   rotation N|varied, tag N|varied   how frames are encoded (default: varied)
 //   vanish            close the port's far end, as a switch out of range does
+//   return            after a vanish, the port back under the same name
 //   sleep MS          wait
 //   quit              end
 // Every action prints one JSON line with a CLOCK_REALTIME time stamp "t" taken

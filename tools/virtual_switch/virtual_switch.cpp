@@ -40,6 +40,16 @@ int ModemLineBits(const ModemLineState& lines) {
 
 VirtualSwitch::VirtualSwitch(std::string winePrefix, int comNumber, TargetMode mode)
     : prefix_(std::move(winePrefix)), comNumber_(comNumber), mode_(mode) {
+  OpenPort();
+}
+
+void VirtualSwitch::Return() {
+  if (!vanished()) return;
+  ::unlink(ModemLinesFile(prefix_, slavePath_).c_str());
+  OpenPort();
+}
+
+void VirtualSwitch::OpenPort() {
   char name[256] = {};
   if (openpty(&masterFd_, &slaveFd_, name, nullptr, nullptr) != 0) throw SystemFailure("openpty");
   slavePath_ = name;

@@ -42,11 +42,15 @@ class VirtualSwitch {
   const ModemLineState& lines() const { return lines_; }
   // Closes the far end, as a switch going out of range does to a Bluetooth port.
   void Vanish();
+  // After a vanish: a new port under the same name, as a switch back in range.
+  void Return();
 
   // The slave side (for tests that read what Tovira would read).
   int slaveFd() const { return slaveFd_; }
 
  private:
+  // A new pty pair, and comN linked to its slave.
+  void OpenPort();
   void WriteLinesFile();
 
   std::string prefix_;

@@ -1,0 +1,31 @@
+#include "app/moved_port_watch.h"
+
+namespace tovira {
+
+MovedPortWatch::MovedPortWatch(std::chrono::milliseconds patience, Clock clock, StartLookUp lookUp)
+    : patience_(patience), clock_(std::move(clock)), lookUp_(std::move(lookUp)) {}
+
+void MovedPortWatch::OpenFailed() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const TimePoint now = clock_();
+    if (!failingSince_) failingSince_ = now;
+    if (lookingUp_ || now - *failingSince_ < patience_) return;
+    lookingUp_ = true;
+  }
+  lookUp_();
+}
+
+void MovedPortWatch::Opened() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  failingSince_.reset();
+}
+
+void MovedPortWatch::LookUpEnded() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lookingUp_ = false;
+  // The next look-up after another patience of failures from here.
+  if (failingSince_) failingSince_ = clock_();
+}
+
+}  // namespace tovira
