@@ -19,7 +19,7 @@ bool Deliver(HWND window, HWND target, UINT message, WPARAM key) {
   return ::IsDialogMessageW(window, &msg) != 0;
 }
 
-class MainWindowKeyboard : public ::testing::Test {
+class StatusWindowKeyboard : public ::testing::Test {
  protected:
   void SetUp() override {
     window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
@@ -37,7 +37,7 @@ class MainWindowKeyboard : public ::testing::Test {
   HWND hwnd_ = nullptr;
 };
 
-TEST_F(MainWindowKeyboard, TabWalksTheControlsInTheirOrder) {
+TEST_F(StatusWindowKeyboard, TabWalksTheControlsInTheirOrder) {
   std::vector<int> walk;
   HWND at = ::GetDlgItem(hwnd_, kIdDeviceList);
   for (int step = 0; step < 7; ++step) {
@@ -50,7 +50,7 @@ TEST_F(MainWindowKeyboard, TabWalksTheControlsInTheirOrder) {
                                     kIdLogPanel, kIdDeviceList}));
 }
 
-TEST_F(MainWindowKeyboard, AMnemonicPressesItsControl) {
+TEST_F(StatusWindowKeyboard, AMnemonicPressesItsControl) {
   HWND box = ::GetDlgItem(hwnd_, kIdPortNotSave);
   const LRESULT before = ::SendMessageW(box, BM_GETCHECK, 0, 0);
   EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_SYSCHAR, L'p'));  // Alt+P
@@ -58,7 +58,7 @@ TEST_F(MainWindowKeyboard, AMnemonicPressesItsControl) {
   EXPECT_NE(::SendMessageW(box, BM_GETCHECK, 0, 0), before);
 }
 
-TEST_F(MainWindowKeyboard, EscapePutsTheWindowAwayAndItLeavesTheTaskBar) {
+TEST_F(StatusWindowKeyboard, EscapePutsTheWindowAwayAndItLeavesTheTaskBar) {
   ASSERT_TRUE(::IsWindowVisible(hwnd_));
   EXPECT_EQ(::GetWindow(hwnd_, GW_OWNER), nullptr) << "shown, it has its task-bar button";
   EXPECT_EQ(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);

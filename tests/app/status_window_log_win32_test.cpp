@@ -14,7 +14,7 @@
 namespace tovira {
 namespace {
 
-TEST(MainWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
+TEST(StatusWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
   ASSERT_TRUE(app);

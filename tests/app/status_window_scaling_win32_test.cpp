@@ -38,7 +38,7 @@ void MoveToDpi(HWND window, UINT dpi) {
   ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&outer));
 }
 
-TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
+TEST(StatusWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
@@ -79,7 +79,7 @@ TEST(MainWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
 }
 
-TEST(MainWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
+TEST(StatusWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
   for (const bool logMode : {false, true}) {
     SCOPED_TRACE(logMode);
     window_test::WriteSettings(

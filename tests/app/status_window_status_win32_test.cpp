@@ -17,7 +17,7 @@ HBITMAP PictureOf(HWND window, int id) {
   return reinterpret_cast<HBITMAP>(::SendMessageW(::GetDlgItem(window, id), STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
-TEST(MainWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
+TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   // A port that never opens: the window's pictures are ours to set.
   window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});

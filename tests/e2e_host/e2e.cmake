@@ -17,7 +17,8 @@ add_executable(tovira_e2e_runner
   e2e_host/fault_e2e_test.cpp
   e2e_host/soak_e2e_test.cpp
   e2e_host/device_change_e2e_test.cpp
-  e2e_host/independence_e2e_test.cpp)
+  e2e_host/independence_e2e_test.cpp
+  e2e_host/reconnect_e2e_test.cpp)
 target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)
 target_compile_definitions(tovira_e2e_runner PRIVATE
   TOVIRA_WIN64_DIR="${TOVIRA_WIN64_DIR}"
