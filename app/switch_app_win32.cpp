@@ -18,13 +18,15 @@ constexpr std::chrono::milliseconds kSearchPoll{100};
 
 }  // namespace
 
-SwitchApp::SwitchApp(TargetMode mode, SearchSources sources)
+SwitchApp::SwitchApp(TargetMode mode, SearchSources sources, std::chrono::milliseconds movedPortPatience)
     : mode_(mode),
       searchSources_(std::move(sources)),
+      movedPortPatience_(movedPortPatience),
       appEnding_(std::make_shared<std::atomic<bool>>(false)) {}
 
-std::unique_ptr<SwitchApp> SwitchApp::Create(HINSTANCE instance, TargetMode mode, SearchSources sources) {
-  std::unique_ptr<SwitchApp> app(new SwitchApp(mode, std::move(sources)));
+std::unique_ptr<SwitchApp> SwitchApp::Create(HINSTANCE instance, TargetMode mode, SearchSources sources,
+                                             std::chrono::milliseconds movedPortPatience) {
+  std::unique_ptr<SwitchApp> app(new SwitchApp(mode, std::move(sources), movedPortPatience));
   app->window_ = StatusWindow::Create(instance, *app);
   if (!app->window_) return nullptr;
   app->Init();
@@ -57,7 +59,7 @@ void SwitchApp::Init() {
   link.opener = std::make_shared<Win32SerialPortOpener>();
   link.clock = std::make_shared<SteadyLinkClock>();
   movedPortWatch_ = std::make_shared<MovedPortWatch>(
-      kMovedPortPatience, [] { return std::chrono::steady_clock::now(); }, [this] { StartMovedPortLookUp(); });
+      movedPortPatience_, [] { return std::chrono::steady_clock::now(); }, [this] { StartMovedPortLookUp(); });
   link.events = std::make_shared<SwitchRoute>(*relay_, *window_->feed(), *movedPortWatch_);
   link.appEnding = appEnding_;
   // A press must get through on a PC kept busy by the assistive software itself.

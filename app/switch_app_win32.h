@@ -25,9 +25,11 @@ namespace tovira {
 
 class SwitchApp final : public StatusWindowHandler {
  public:
-  // Null when the window cannot be built.
+  // Null when the window cannot be built. A test may bring its own search sources
+  // and a shorter patience for a port that stopped opening.
   static std::unique_ptr<SwitchApp> Create(HINSTANCE instance, TargetMode mode,
-                                           SearchSources sources = PlatformSearchSources());
+                                           SearchSources sources = PlatformSearchSources(),
+                                           std::chrono::milliseconds movedPortPatience = kMovedPortPatience);
   ~SwitchApp() override;
   SwitchApp(const SwitchApp&) = delete;
   SwitchApp& operator=(const SwitchApp&) = delete;
@@ -47,7 +49,7 @@ class SwitchApp final : public StatusWindowHandler {
   void MoveLink(const std::wstring& oldPort, const std::wstring& newPort);
 
  private:
-  SwitchApp(TargetMode mode, SearchSources sources);
+  SwitchApp(TargetMode mode, SearchSources sources, std::chrono::milliseconds movedPortPatience);
   void Init();
 
   void OnLoad() override;
@@ -70,6 +72,7 @@ class SwitchApp final : public StatusWindowHandler {
 
   TargetMode mode_;
   SearchSources searchSources_;
+  std::chrono::milliseconds movedPortPatience_;
   std::shared_ptr<std::atomic<bool>> appEnding_;
   std::unique_ptr<Win32ProfileStore> profile_;
   Win32RelayPlatform relayPlatform_;

@@ -96,6 +96,25 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   EXPECT_EQ(ReadSetting(L"PortName"), L"COM77");
 }
 
+TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongThePairedOnes) {
+  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
+  SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
+                        [] { return std::make_unique<FakePorts>(); },
+                        [] { return std::make_unique<FakeDevices>(); }};
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
+  ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
+      << Text(log);
+  EXPECT_NE(Text(log).find(L"ポート変更：COM250 -> COM78"), std::wstring::npos);
+  EXPECT_EQ(Text(::GetDlgItem(hwnd, kIdDeviceList)), L"SW-2") << "the list is left as it was";
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  app.reset();
+  EXPECT_EQ(ReadSetting(L"PortName"), L"COM78") << "kept as the user's choice would be";
+}
+
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
   WriteDeviceSettings();
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
