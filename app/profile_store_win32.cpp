@@ -77,7 +77,7 @@ std::wstring PrepareSettingsFolder() {
     applicationData = roaming;
   }
   ::CoTaskMemFree(roaming);
-  const std::wstring folder = SettingsFolder(applicationData);
+  std::wstring folder = SettingsFolder(applicationData);
   if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   }

@@ -23,6 +23,7 @@ TEST(ScopedHandle, ClosesOnceWhenMovedAndReset) {
   {
     UniqueHandle first(raw);
     UniqueHandle second(std::move(first));
+    // NOLINTNEXTLINE(bugprone-use-after-move,clang-analyzer-cplusplus.Move): the moved-from state is tested
     EXPECT_FALSE(first.valid());
     EXPECT_TRUE(second.valid());
     EXPECT_TRUE(IsOpenHandle(raw));

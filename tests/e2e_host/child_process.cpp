@@ -27,12 +27,14 @@ std::vector<std::string> MergedEnvironment(const std::map<std::string, std::stri
   }
   for (const auto& [key, value] : extra) merged[key] = value;
   std::vector<std::string> result;
-  for (const auto& [key, value] : merged) result.push_back(key + "=" + value);
+  result.reserve(merged.size());
+  for (const auto& [key, value] : merged) result.emplace_back(key).append("=").append(value);
   return result;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
   std::vector<char*> pointers;
+  pointers.reserve(texts.size() + 1);
   for (std::string& text : texts) pointers.push_back(text.data());
   pointers.push_back(nullptr);
   return pointers;

@@ -17,6 +17,7 @@ std::string Size(int id) {
 
 std::vector<std::string> ButtonSizes() {
   std::vector<std::string> sizes;
+  sizes.reserve(5);
   for (int i = 0; i < 5; ++i) sizes.push_back(Size(kIdButton1 + i));
   return sizes;
 }

@@ -124,6 +124,7 @@ bool Eventually(const std::function<bool()>& condition) {
 
 std::vector<std::string> ButtonSizes() {
   std::vector<std::string> sizes;
+  sizes.reserve(5);
   for (int i = 0; i < 5; ++i) {
     sizes.push_back(WineSession::Get().Probe({"rect", std::to_string(kIdButton1 + i)}).value_or(""));
   }

@@ -57,7 +57,7 @@ std::optional<std::string> RunToEnd(const std::vector<std::string>& argv, Millis
 }
 
 std::optional<std::string> LogonStart() {
-  const auto output = RunToEnd({"reg", "query", kRunKey, "/v", "Tovira"});
+  auto output = RunToEnd({"reg", "query", kRunKey, "/v", "Tovira"});
   if (!output || output->find("Tovira") == std::string::npos) return std::nullopt;
   return output;
 }

@@ -149,7 +149,7 @@ void WineSession::RemoveSettings() const {
 
 void WineSession::WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys) const {
   std::string text = "[Settings]\r\n";
-  for (const auto& [key, value] : keys) text += key + "=" + value + "\r\n";
+  for (const auto& [key, value] : keys) text.append(key).append("=").append(value).append("\r\n");
   const std::filesystem::path file = SettingsFile();
   std::filesystem::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);

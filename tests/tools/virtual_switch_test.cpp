@@ -77,7 +77,7 @@ TEST_F(VirtualSwitchTest, BurstAlternatesPressesAndReleases) {
   ASSERT_TRUE(script.Execute("burst 10", error)) << error;
   const std::vector<std::uint8_t> bytes = ReadAvailable(device.slaveFd());
   ASSERT_EQ(bytes.size(), 20u);
-  for (int i = 0; i < 10; ++i) {
+  for (std::size_t i = 0; i < 10; ++i) {
     const int expected = i % 2 == 0 ? 1 << ((i / 2) % 5) : 0;
     EXPECT_EQ(DecodeFrame(TargetMode::Quorandel, bytes[2 * i], bytes[2 * i + 1]).state, expected) << i;
   }
