@@ -1,4 +1,4 @@
-// Tovira's entry point: one copy per PC, then the program behind its hidden window, and the loop.
+// Tovira's entry point: one copy per logon session, then the program behind its hidden window, and the loop.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -6,15 +6,11 @@
 #include <string>
 
 #include "app/build_mode.h"
-#include "app/process_list_win32.h"
+#include "app/single_instance_win32.h"
 #include "app/switch_app_win32.h"
 #include "ui/ui_texts.h"
 
 namespace {
-
-bool AnotherCopyRuns() {
-  return tovira::CountProcessesNamed(tovira::CurrentProcessName()) > 1;
-}
 
 void ShowAlreadyRunning() {
   const std::wstring text(tovira::texts::kAlreadyRunning);
@@ -28,8 +24,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // DLLs only from System32, never from the program's or the current folder.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-  if (AnotherCopyRuns()) {
+  const tovira::SingleInstance instanceOfSession;
+  if (!instanceOfSession.first()) {
     ShowAlreadyRunning();
+    tovira::ShowRunningCopy();
     return 0;
   }
 

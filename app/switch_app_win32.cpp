@@ -59,7 +59,8 @@ void SwitchApp::Init() {
   link.opener = std::make_shared<Win32SerialPortOpener>();
   link.clock = std::make_shared<SteadyLinkClock>();
   movedPortWatch_ = std::make_shared<MovedPortWatch>(
-      movedPortPatience_, [] { return std::chrono::steady_clock::now(); }, [this] { StartMovedPortLookUp(); });
+      movedPortPatience_, [] { return std::chrono::steady_clock::now(); },
+      [this] { StartMovedPortLookUp(); });
   link.events = std::make_shared<SwitchRoute>(*relay_, *window_->feed(), *movedPortWatch_);
   link.appEnding = appEnding_;
   // A press must get through on a PC kept busy by the assistive software itself.
@@ -179,14 +180,17 @@ void SwitchApp::WaitForSearch() {
 }
 
 void SwitchApp::OnClosing() {
+  // Saved as the user saw them when the end began: the waits below serve other
+  // messages, and nothing they do may change what is kept.
+  const SettingsAtExit atExit{window_->DeviceListText(), portName_, window_->PortNotSave(),
+                              window_->tray()->balloonsSuppressed()};
   *appEnding_ = true;
   window_->ApplyStatusNews();  // the link's lines so far come before the closing line
   window_->AddLogLine(std::wstring(texts::kClosing));
   WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
   StopLink();
   window_->ApplyStatusNews();
-  SaveSettings(*profile_, {window_->DeviceListText(), portName_, window_->PortNotSave(),
-                           window_->tray()->balloonsSuppressed()});
+  SaveSettings(*profile_, atExit);
   relay_->ReleaseBlock();
   window_->AddLogLine(std::wstring(texts::kClosed));
 }

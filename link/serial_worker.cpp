@@ -1,5 +1,7 @@
 #include "link/serial_worker.h"
 
+#include <utility>
+
 #include "link/frame_codec.h"
 #include "link/link_texts.h"
 
@@ -35,6 +37,7 @@ void SerialWorker::Run() {
     if (!wasOpen) {
       events_.Log(setup_.portName + std::wstring(link_texts::kConnectedLog));
       events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnected));
+      outage_ = {};  // the next loss starts a new outage
     }
     std::wstring failureText;
     if (FrameStep(failureText) == FrameOutcome::Failed) {
@@ -57,7 +60,9 @@ void SerialWorker::ConnectAttempt() {
     // A serial port that just arrived may be the switch's: no need to wait.
     clock_.PauseUntilNudged(link_timing::kAttemptPause, flags_.stop);
     if (flags_.ShouldRun()) {
-      events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
+      if (!std::exchange(outage_.connectingShown, true)) {
+        events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
+      }
       events_.Log(setup_.portName + std::wstring(link_texts::kConnectingLog));
       OpenPort();
       deadline_ = clock_.Now() + link_timing::kConnectWait;
@@ -75,7 +80,7 @@ bool SerialWorker::OpenPort() {
   if (opened.status != OpenStatus::Opened || !opened.port) {
     SampleLines();
     const std::wstring text = setup_.portName + std::wstring(link_texts::kCannotOpen);
-    events_.Balloon(text);
+    if (!std::exchange(outage_.cannotOpenShown, true)) events_.Balloon(text);
     events_.Log(text);
     events_.OpenFailed();
     return false;

@@ -80,6 +80,13 @@ class SerialWorker {
 
   std::unique_ptr<SerialPort> port_;
   bool waiting_ = false;  // the connect wait runs
+  // An outage lasts from the start or a loss until the switch is connected; its
+  // two attempt balloons come once, at its first attempt (the log lines every time),
+  // so that a switch left off does not fill the notification centre overnight.
+  struct Outage {
+    bool connectingShown = false;
+    bool cannotOpenShown = false;
+  } outage_;
   LinkClock::TimePoint deadline_{};
 };
 

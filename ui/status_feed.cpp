@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/ui_texts.h"
+
 namespace tovira {
 
 StatusFeed::StatusFeed(Wake wake, Clock clock) : wake_(std::move(wake)), clock_(std::move(clock)) {}
@@ -25,9 +27,7 @@ void StatusFeed::Note(const Change& change) {
 
 void StatusFeed::Balloon(const std::wstring& text) {
   Note([&] {
-    auto& balloons = changes_.balloons;
-    if (balloons.size() >= kBalloonLimit) balloons.erase(balloons.begin());
-    balloons.push_back(text);
+    AddBalloon(text);
     return true;
   });
 }
@@ -56,8 +56,20 @@ void StatusFeed::Frame(int state) {
   Note([&] {
     changes_.state = state;
     changes_.stateAfterPortChange = changes_.portOpen.has_value();
+    const bool low = (state & kBatteryLowBit) != 0;
+    if (low != batteryLow_) {
+      batteryLow_ = low;
+      changes_.batteryLow = low;
+      if (low) AddBalloon(std::wstring(texts::kLowBattery));
+    }
     return true;
   });
+}
+
+void StatusFeed::AddBalloon(const std::wstring& text) {
+  auto& balloons = changes_.balloons;
+  if (balloons.size() >= kBalloonLimit) balloons.erase(balloons.begin());
+  balloons.push_back(text);
 }
 
 void StatusFeed::Lines(const LineStates& lines) {

@@ -3,7 +3,8 @@
 // The link's thread notes each report here and, for the first one since the
 // window last looked, asks for the window to be woken; the window then takes the
 // latest of each state (it may skip pictures in between) and every log line and
-// balloon, in order.
+// balloon, in order. A low battery is said once per episode: from the frame whose
+// battery bit turns on until a frame where it is off.
 
 #include <functional>
 #include <mutex>
@@ -21,9 +22,12 @@ struct StatusChanges {
   std::optional<int> state;           // the latest frame's switch state
   bool stateAfterPortChange = false;  // that frame came after that open or close
   std::optional<LineStates> lines;    // the latest line states
+  std::optional<bool> batteryLow;     // a low-battery episode began (true) or ended
   std::wstring log;                   // finished log lines, oldest first
   std::vector<std::wstring> balloons;
-  bool Empty() const { return !portOpen && !state && !lines && log.empty() && balloons.empty(); }
+  bool Empty() const {
+    return !portOpen && !state && !lines && !batteryLow && log.empty() && balloons.empty();
+  }
 };
 
 class StatusFeed final : public LinkEvents {
@@ -55,12 +59,16 @@ class StatusFeed final : public LinkEvents {
  private:
   template <typename Change>
   void Note(const Change& change);
+  void AddBalloon(const std::wstring& text);  // under the lock
+
+  static constexpr int kBatteryLowBit = 0x80;
 
   Wake wake_;
   Clock clock_;
   std::mutex mutex_;
   bool logging_ = false;
   bool wakeAsked_ = false;
+  bool batteryLow_ = false;  // from the frame whose battery bit turned on until one where it is off
   StatusChanges changes_;
 };
 

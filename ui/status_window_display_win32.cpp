@@ -98,7 +98,8 @@ void StatusWindow::ShowSwitchState(int state) {
 void StatusWindow::ShowConnected(bool enabled) {
   SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
-  tray_->SetTip(std::wstring(enabled ? texts::kTipConnected : texts::kTipNotConnected));
+  connected_ = enabled;
+  ShowTip();
   tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
 }
 
@@ -109,8 +110,22 @@ void StatusWindow::ApplyStatusNews() {
   if (changes.portOpen) ShowConnected(*changes.portOpen);
   if (changes.state && changes.stateAfterPortChange) ShowSwitchState(*changes.state);
   if (changes.lines) ShowLineStates(*changes.lines);
+  if (changes.batteryLow) {
+    batteryLow_ = *changes.batteryLow;
+    ShowTip();
+  }
   if (!changes.log.empty()) AppendLog(changes.log);
   for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
+}
+
+void StatusWindow::ShowTip() {
+  if (!connected_) {
+    tray_->SetTip(std::wstring(texts::kTipNotConnected));
+    return;
+  }
+  std::wstring tip(texts::kTipConnected);
+  if (batteryLow_) tip += L"\n" + std::wstring(texts::kLowBattery);
+  tray_->SetTip(tip);
 }
 
 void StatusWindow::ShowLineStates(const LineStates& lines) {

@@ -34,7 +34,8 @@ std::wstring WindowText(HWND window) {
 }
 
 // The serial port device interface class (GUID_DEVINTERFACE_COMPORT).
-constexpr GUID kSerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+constexpr GUID kSerialPortInterface = {
+    0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 bool InFrame(int id) {
   return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
@@ -156,6 +157,14 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_SYSCOMMAND:
+      // Alt+F4 or the taskbar's Close: the user puts the window away, as with OK.
+      // Ending the program is the tray menu's; the system's closes come as WM_CLOSE.
+      if ((wParam & 0xFFF0) == SC_CLOSE) {
+        ::ShowWindow(hwnd_, SW_HIDE);
+        return 0;
+      }
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
       Close();
       return 0;
@@ -323,7 +332,11 @@ void StatusWindow::ClearLogPanel() {
 }
 
 void StatusWindow::Close() {
+  // A close that arrives while the first one waits (for a search, say) is
+  // ignored: the first still needs the window and its controls.
+  if (closing_) return;
   RunClosing();
+  FlushLogPanel();  // the closing lines reach the panel before it goes
   ::DestroyWindow(hwnd_);
 }
 

@@ -68,6 +68,8 @@ class StatusWindow final {
   void ShowSwitchState(int state);
   void ShowConnected(bool connected);
   void ShowLineStates(const LineStates& lines);
+  // The tray's tooltip: connected or not, and a second line while the battery is low.
+  void ShowTip();
   // The port whose name the window shows while it is open.
   void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
   // Applies what the feed collected since the last look.
@@ -140,6 +142,8 @@ class StatusWindow final {
   std::shared_ptr<StatusFeed> feed_;
   std::wstring portLabel_;
   std::wstring modeLabel_;
+  bool connected_ = false;
+  bool batteryLow_ = false;
 
   bool logPanelShown_ = false;
   std::wstring pendingLog_;  // lines not yet in the panel

@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::size_t kBalloonLimit = 16;
 constexpr std::chrono::milliseconds kExitWait{1000};
+// Under NOTIFYICON_VERSION_4 the shell shows the standard tooltip only when asked.
+constexpr UINT kTipFlags = NIF_TIP | NIF_SHOWTIP;
 
 template <std::size_t N>
 void CopyText(wchar_t (&target)[N], std::wstring_view text) {
@@ -39,6 +41,11 @@ NOTIFYICONDATAW IconData(HWND owner, UINT flags) {
 
 // What the shell is to be told, noted by any thread and told by the shell's own.
 struct TrayIcon::Shell {
+  Shell(Notify notifyCall, std::chrono::milliseconds retry)
+      : notify(std::move(notifyCall)), retryPeriod(retry) {}
+
+  const Notify notify;
+  const std::chrono::milliseconds retryPeriod;
   std::mutex mutex;
   std::condition_variable work;
   std::condition_variable finished;
@@ -78,33 +85,38 @@ struct TrayIcon::Shell {
     bool added = false;
     for (;;) {
       std::unique_lock<std::mutex> lock(mutex);
-      work.wait(lock, [this] { return add || iconChanged || tipChanged || !balloons.empty() || remove; });
+      const auto asked = [this] { return add || iconChanged || tipChanged || !balloons.empty() || remove; };
+      if (added || owner == nullptr) {
+        work.wait(lock, asked);
+      } else if (!work.wait_for(lock, retryPeriod, asked)) {
+        add = true;  // the shell was not ready (at logon, say): try again
+      }
       const HWND window = owner;
       NOTIFYICONDATAW state = IconData(window, 0);
       state.hIcon = icon;
       CopyText(state.szTip, tip);
       const bool doAdd = std::exchange(add, false);
       UINT modify = (std::exchange(iconChanged, false) ? NIF_ICON : 0) |
-                    (std::exchange(tipChanged, false) ? NIF_TIP : 0);
+                    (std::exchange(tipChanged, false) ? kTipFlags : 0);
       std::deque<std::wstring> toShow = std::exchange(balloons, {});
       const bool doRemove = remove;
       lock.unlock();
 
-      if (doAdd) {
-        state.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
-        added = ::Shell_NotifyIconW(NIM_ADD, &state) != FALSE;
+      if (doAdd && window != nullptr) {
+        state.uFlags = NIF_ICON | NIF_MESSAGE | kTipFlags;
+        added = notify(NIM_ADD, &state) != FALSE;
         // An add can fail because the icon is there already (a stray
         // "TaskbarCreated"): then a modify that works means it is present.
-        if (!added) added = ::Shell_NotifyIconW(NIM_MODIFY, &state) != FALSE;
+        if (!added) added = notify(NIM_MODIFY, &state) != FALSE;
         if (added) {
           state.uVersion = NOTIFYICON_VERSION_4;
-          ::Shell_NotifyIconW(NIM_SETVERSION, &state);
+          notify(NIM_SETVERSION, &state);
         }
-        modify = 0;  // the add carried the icon and the tip
+        modify = 0;  // the add carried the icon and the tip; a later add carries them too
       }
       if (added && modify != 0) {
         state.uFlags = modify;
-        ::Shell_NotifyIconW(NIM_MODIFY, &state);
+        notify(NIM_MODIFY, &state);
       }
       for (const std::wstring& text : toShow) {
         NOTIFYICONDATAW balloon = IconData(window, NIF_INFO);
@@ -112,12 +124,13 @@ struct TrayIcon::Shell {
         balloon.uTimeout = 10000;
         CopyText(balloon.szInfoTitle, texts::kWindowTitle);
         CopyText(balloon.szInfo, text);
-        ::Shell_NotifyIconW(NIM_MODIFY, &balloon);  // failures are dropped
+        if (added) notify(NIM_MODIFY, &balloon);  // failures are dropped
       }
       if (doRemove) {
-        if (added) {
+        // Always: an add the shell reported as failed may have placed the icon all the same.
+        if (window != nullptr) {
           NOTIFYICONDATAW gone = IconData(window, 0);
-          ::Shell_NotifyIconW(NIM_DELETE, &gone);
+          notify(NIM_DELETE, &gone);
         }
         return;
       }
@@ -125,7 +138,8 @@ struct TrayIcon::Shell {
   }
 };
 
-TrayIcon::TrayIcon() : shell_(std::make_shared<Shell>()) {
+TrayIcon::TrayIcon(Notify notify, std::chrono::milliseconds retryPeriod)
+    : shell_(std::make_shared<Shell>(std::move(notify), retryPeriod)) {
   shell_->thread = std::thread(&Shell::Serve, shell_);
 }
 

@@ -6,7 +6,10 @@
 // Every member is safe from any thread.
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,7 +19,11 @@ inline constexpr UINT kTrayIconId = 1;
 
 class TrayIcon {
  public:
-  TrayIcon();
+  // The shell's Shell_NotifyIconW, or a test's stand-in.
+  using Notify = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
+  // An add that fails is tried again every `retryPeriod` until it works.
+  explicit TrayIcon(Notify notify = &::Shell_NotifyIconW,
+                    std::chrono::milliseconds retryPeriod = std::chrono::milliseconds(2000));
   // Deletes the icon; waits for the shell at most a second, then leaves it.
   ~TrayIcon();
   TrayIcon(const TrayIcon&) = delete;

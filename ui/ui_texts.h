@@ -15,6 +15,9 @@ namespace tovira::texts {
 
 inline constexpr std::wstring_view kTipConnected = L"ワイヤレススイッチは接続されています。";
 inline constexpr std::wstring_view kTipNotConnected = L"ワイヤレススイッチは接続されていません。";
+// The tooltip's second line while connected with the battery low, and the balloon
+// at the start of each low-battery episode.
+inline constexpr std::wstring_view kLowBattery = L"電池残量が少なくなっています。";
 inline constexpr std::wstring_view kExitQuestion =
     L"を終了すると、スイッチが使えなくなりますがいいですか？\r\nここで終了しても、ウインドウズを再起動すると"
     L"使えるようになります。";

@@ -2,6 +2,8 @@
 // which entry it selects, where the link starts, and where a choice moves it.
 
 #include <gtest/gtest.h>
+
+#include <thread>
 #include <windows.h>
 
 #include <atomic>
@@ -101,7 +103,8 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
   SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
                         [] { return std::make_unique<FakePorts>(); },
                         [] { return std::make_unique<FakeDevices>(); }};
-  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
+  auto app =
+      SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();
   HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
@@ -115,8 +118,8 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
   EXPECT_EQ(ReadSetting(L"PortName"), L"COM78") << "kept as the user's choice would be";
 }
 
-TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
-  WriteDeviceSettings();
+TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {
+  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortNotSave", L"1"}, {L"LogMode", L"730259"}});
   SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
                         [] { return std::make_unique<FakePorts>(); },
                         [] { return std::make_unique<FakeDevices>(); }};
@@ -127,13 +130,20 @@ TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItAndStartsNoLink) {
       [&] { return (::GetWindowLongW(::GetDlgItem(hwnd, kIdSearchingNote), GWL_STYLE) & WS_VISIBLE) != 0; },
       10000))
       << "the search locks the controls while it runs";
+  // The installer's request, or the user again, while the first close waits for the search.
+  std::thread secondClose([hwnd] {
+    ::Sleep(300);
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
   ::SendMessageW(hwnd, WM_CLOSE, 0, 0);  // returns once the search has ended
+  secondClose.join();
   EXPECT_FALSE(::IsWindow(hwnd));
   app.reset();
   // The enumeration under way ran to its end; the search then saw the shutdown
   // before its first device: nothing listed, no port, no link.
   EXPECT_EQ(ReadSetting(L"PortName"), L"");
   EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-2") << "an empty list leaves the stored name";
+  EXPECT_EQ(ReadSetting(L"PortNotSave"), L"1") << "saved from the controls as they stood";
 }
 
 }  // namespace

@@ -58,12 +58,20 @@ TEST_F(StatusWindowKeyboard, AMnemonicPressesItsControl) {
   EXPECT_NE(::SendMessageW(box, BM_GETCHECK, 0, 0), before);
 }
 
-TEST_F(StatusWindowKeyboard, EscapePutsTheWindowAwayAndItLeavesTheTaskBar) {
+TEST_F(StatusWindowKeyboard, EscapeAltF4AndTheTaskbarsClosePutTheWindowAway) {
   ASSERT_TRUE(::IsWindowVisible(hwnd_));
   EXPECT_EQ(::GetWindow(hwnd_, GW_OWNER), nullptr) << "shown, it has its task-bar button";
   EXPECT_EQ(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
   EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_KEYDOWN, VK_ESCAPE));
   window_test::PumpUntil([] { return false; }, 100);
+  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+
+  // Alt+F4 and the taskbar's Close arrive as the system command: the same as OK,
+  // and the program runs on.
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  window_test::PumpUntil([] { return false; }, 100);
+  EXPECT_TRUE(::IsWindow(hwnd_));
   EXPECT_FALSE(::IsWindowVisible(hwnd_));
 }
 

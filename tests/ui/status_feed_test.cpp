@@ -41,7 +41,7 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   EXPECT_TRUE(seen.stateAfterPortChange);
   EXPECT_EQ(seen.lines, (LineStates{true, true, true, false, false, true}));
   EXPECT_EQ(seen.log, L"09:08:07.65\tfirst\r\n09:08:07.65\tsecond\r\n");
-  EXPECT_EQ(seen.balloons, std::vector<std::wstring>{L"connected"});
+  EXPECT_EQ(seen.balloons, (std::vector<std::wstring>{L"電池残量が少なくなっています。", L"connected"}));
   EXPECT_TRUE(feed.Take().Empty());
 
   feed.Frame(0x02);
@@ -50,6 +50,28 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   const StatusChanges closed = feed.Take();
   EXPECT_EQ(closed.state, 0x02);
   EXPECT_FALSE(closed.stateAfterPortChange);
+}
+
+TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
+  const struct {
+    int state;
+    std::optional<bool> batteryLow;
+    std::size_t balloons;
+  } frames[] = {
+      {0x00, std::nullopt, 0}, {0x80, true, 1},         {0x81, std::nullopt, 0}, {0x80, std::nullopt, 0},
+      {0x01, false, 0},        {0x00, std::nullopt, 0}, {0x82, true, 1},
+  };
+  for (const auto& frame : frames) {
+    SCOPED_TRACE(frame.state);
+    feed.Frame(frame.state);
+    const StatusChanges seen = feed.Take();
+    EXPECT_EQ(seen.batteryLow, frame.batteryLow);
+    EXPECT_EQ(seen.balloons.size(), frame.balloons);
+  }
+  feed.PortOpen(false);
+  feed.PortOpen(true);
+  feed.Frame(0x80);  // the same episode across a dropout: no second balloon
+  EXPECT_TRUE(feed.Take().balloons.empty());
 }
 
 TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRuns) {

@@ -89,7 +89,10 @@ def write_bmp_24(path, pixels):
 
 def icon_image(pixels, transparent):
     size = len(pixels)
-    xor = rows_4bpp(pixels)
+    # Where the mask lets the background through, the colour must be black: the
+    # shell ANDs with the mask, then XORs with the colour, so any other colour
+    # there would show (as a bright box on a light taskbar).
+    xor = rows_4bpp([[BLACK if colour == transparent else colour for colour in row] for row in pixels])
     mask = b""
     for row in reversed(pixels):
         bits = bytearray((size + 31) // 32 * 4)
