@@ -346,12 +346,13 @@ int SendForeignMessages(HWND window) {
 }
 
 int Usage() {
-  std::fwprintf(stderr,
-                L"usage: window_probe wait [ms] | show | close | endsession | resume | port-arrival | state | log | "
-                L"text ID | "
-                L"control ID | choose INDEX | click "
-                L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms] | freeze-window MS | "
-                L"foreign-messages  (after --desktop NAME)\n");
+  std::fwprintf(
+      stderr,
+      L"usage: window_probe wait [ms] | show | close | endsession | resume | port-arrival | state | log | "
+      L"text ID | "
+      L"control ID | choose INDEX | click "
+      L"ID | rect ID | dismiss CAPTION [ms] | bounds | dialog CAPTION [ms] | freeze-window MS | "
+      L"foreign-messages  (after --desktop NAME)\n");
   return 2;
 }
 
