@@ -14,8 +14,8 @@ std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
 namespace {
 
 // The found devices that have a serial port, in the platform's order, each with its port.
-std::vector<std::pair<std::wstring, std::wstring>> DevicesWithPorts(const std::vector<BluetoothDevice>& found,
-                                                                    const std::vector<SerialPortEntry>& table) {
+std::vector<std::pair<std::wstring, std::wstring>> DevicesWithPorts(
+    const std::vector<BluetoothDevice>& found, const std::vector<SerialPortEntry>& table) {
   std::vector<std::pair<std::wstring, std::wstring>> listed;
   for (std::size_t n = 0; n < found.size() && n < kMaxBluetoothDevices; ++n) {
     const std::optional<std::wstring> port = PortForAddress(table, BluetoothAddressText(found[n].address));

@@ -66,7 +66,7 @@ std::optional<std::vector<BluetoothDevice>> Win32BluetoothDeviceSource::FindDevi
   search.fReturnConnected = TRUE;
   search.fIssueInquiry = inquire_ ? TRUE : FALSE;
   search.cTimeoutMultiplier = inquire_ ? 5 : 0;  // 5 x 1.28 s
-  search.hRadio = nullptr;        // every local radio
+  search.hRadio = nullptr;                       // every local radio
   BLUETOOTH_DEVICE_INFO info{};
   info.dwSize = sizeof(info);
   std::vector<BluetoothDevice> devices;
@@ -114,7 +114,8 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
   for (;;) {
     IWbemClassObject* rawObject = nullptr;
     ULONG returned = 0;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return std::nullopt;
     const HRESULT next = results->Next(static_cast<LONG>(left.count()), 1, &rawObject, &returned);
     if (next == WBEM_S_TIMEDOUT) return std::nullopt;
@@ -133,7 +134,10 @@ std::optional<std::vector<SerialPortEntry>> WmiSerialPortSource::QueryPorts() {
 
 SearchSources PlatformSearchSources() {
   return {[] { return std::make_unique<Win32BluetoothDeviceSource>(true); },
-          [] { return std::make_unique<BoundedPortSource>(std::make_unique<WmiSerialPortSource>(), kPortQueryBound); },
+          [] {
+            return std::make_unique<BoundedPortSource>(std::make_unique<WmiSerialPortSource>(),
+                                                       kPortQueryBound);
+          },
           [] { return std::make_unique<Win32BluetoothDeviceSource>(false); }};
 }
 

@@ -53,8 +53,8 @@ class TargetRelay {
   LogSink log_;
   volatile std::uint8_t* block_ = nullptr;
   std::uint8_t lastWritten_ = 0;  // the state byte as this relay last wrote it
-  int lastPressState_ = -1;  // the last state that produced a press message
-  bool buttonHeld_ = false;  // the last relayed frame had a button down
+  int lastPressState_ = -1;       // the last state that produced a press message
+  bool buttonHeld_ = false;       // the last relayed frame had a button down
 };
 
 }  // namespace tovira

@@ -10,7 +10,8 @@ using std::chrono::milliseconds;
 TEST(MovedPortWatch, LooksUpOnceAfterThirtySecondsOfFailuresAndAgainOnlyAfterThirtyMore) {
   MovedPortWatch::TimePoint now{};
   int lookUps = 0;
-  MovedPortWatch watch(kMovedPortPatience, [&now] { return now; }, [&lookUps] { ++lookUps; });
+  MovedPortWatch watch(
+      kMovedPortPatience, [&now] { return now; }, [&lookUps] { ++lookUps; });
   // A failed open about every second, as the worker retries.
   const auto failFor = [&](milliseconds span) {
     for (milliseconds at(0); at < span; at += milliseconds(1000)) {

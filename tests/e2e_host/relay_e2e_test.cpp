@@ -97,10 +97,9 @@ TEST(Link, ResumeFromSleepOpensThePortAnewAndTheSwitchWorksOn) {
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(WineSession::Get().Probe({"resume"}));
-  ASSERT_TRUE(monitor.WaitFor(
-      "block", kWait,
-      [](const std::string& line) { return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0; }))
-      << "the link closed at once";
+  ASSERT_TRUE(monitor.WaitFor("block", kWait, [](const std::string& line) {
+    return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0;
+  })) << "the link closed at once";
   ASSERT_TRUE(scenario.WaitConnected()) << scenario.Log();
   ASSERT_TRUE(scenario.Switch("press 2"));
   EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kWait));
@@ -121,7 +120,8 @@ TEST(Relay, InterfaceProcessKeepsTheBlockInModeOneButNoButtonStaysHeld) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
   monitor.Collect(Millis(300));
   EXPECT_EQ(monitor.LastBlock(), ConnectedBlock(0x00))
-      << "the dropout let button 2 go; byte 0 stays the interface process's, and the exit left the block alone";
+      << "the dropout let button 2 go; byte 0 stays the interface process's, and the exit left the block "
+         "alone";
 }
 
 TEST(Relay, ExitZeroesTheBlockAndWritesTheSettingsInOrder) {
