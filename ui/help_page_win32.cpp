@@ -8,7 +8,7 @@
 namespace tovira {
 
 std::wstring ManualLocation() {
-  const std::wstring setting = L"" TOVIRA_MANUAL_ADDRESS;
+  std::wstring setting = L"" TOVIRA_MANUAL_ADDRESS;
   if (setting.find(L"://") != std::wstring::npos) return setting;
   std::wstring path(MAX_PATH * 4, L'\0');
   const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
