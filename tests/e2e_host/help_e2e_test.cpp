@@ -1,7 +1,7 @@
-// ヘルプ(&H) asks the shell to open the help page beside the running program. A
-// stand-in "open" command for .html pages, registered in the test prefix's
-// classes (HKCR: Wine 8 does not read the user's own classes), records what the
-// shell was asked to open.
+// ヘルプ(&H) of the installed Tovira asks the shell to open the help page the
+// installer put beside it. A stand-in "open" command for .html pages, registered
+// in the test prefix's classes (HKCR: Wine 8 does not read the user's own
+// classes), records what the shell was asked to open.
 
 #include <gtest/gtest.h>
 
@@ -88,25 +88,45 @@ std::optional<std::string> WaitForFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(Help, TheMenuCommandOpensTheHelpPageBesideTheProgram) {
+fs::path InstallFolder() {
+  return fs::path(WineSession::Get().prefix()) / "drive_c/Program Files/Tovira";
+}
+
+bool Finishes(const std::vector<std::string>& argv) {
+  ChildProcess program = WineSession::Get().StartWindowsProgram(argv);
+  while (program.ReadLine(kWait)) {
+  }
+  return program.Wait(kWait) == std::optional<int>(0);
+}
+
+// Removes the installation; the uninstaller returns at once and is done when the folder has gone.
+void Uninstall() {
+  if (!fs::exists(InstallFolder() / "Uninstall.exe")) return;
+  Finishes({(InstallFolder() / "Uninstall.exe").string(), "/S"});
+  const auto deadline = std::chrono::steady_clock::now() + Millis(60000);
+  while (fs::exists(InstallFolder()) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(Millis(200));
+  }
+}
+
+TEST(Help, TheMenuCommandOfTheInstalledProgramOpensTheInstalledPage) {
+  const std::string setup = TOVIRA_RELEASE_DIR "/dist/Tovira-" TOVIRA_VERSION "-Quorandel-setup.exe";
+  ASSERT_TRUE(fs::exists(setup)) << "no release build: scripts/release makes the installers first";
   const WineSession& wine = WineSession::Get();
   const fs::path record = fs::path(TOVIRA_HOST_BUILD_DIR) / "help-opened.txt";
   fs::remove(record);
   const PageOpenRecorder recorder(record);
   ASSERT_TRUE(recorder.registered());
-  const fs::path program = wine.ToviraExe(2);
-  ASSERT_TRUE(fs::exists(program.parent_path() / "ToviraHelp.html"))
-      << "the build puts the page beside the program";
+  Uninstall();
 
-  ChildProcess tovira = wine.StartWindowsProgram({program.string()});
-  ASSERT_TRUE(wine.Probe({"wait", "15000"}));
+  ASSERT_TRUE(Finishes({setup, "/S"})) << "the silent install failed";
+  ASSERT_TRUE(wine.Probe({"wait", "20000"})) << "the installer started Tovira";
   ASSERT_TRUE(wine.Probe({"command", "101"}));  // ヘルプ(&H)
   const auto opened = WaitForFile(record);
-  ASSERT_TRUE(opened) << "the shell started no handler for the page";
-  EXPECT_EQ(*opened, WindowsPath(program.parent_path() / "ToviraHelp.html"));
-
-  ASSERT_TRUE(wine.Probe({"close"}));
-  EXPECT_EQ(tovira.Wait(kWait), std::optional<int>(0));
+  EXPECT_TRUE(opened) << "the shell started no handler for the page";
+  EXPECT_EQ(opened.value_or(""), "C:\\Program Files\\Tovira\\ToviraHelp.html");
+  EXPECT_TRUE(fs::exists(InstallFolder() / "ToviraHelp.html")) << "the page is installed there";
+  Uninstall();  // ends Tovira in order
 }
 
 }  // namespace
