@@ -28,6 +28,9 @@ SetDateSave off
 !ifndef VERSION
   !error "VERSION is not defined: build the installers with scripts/release"
 !endif
+!ifndef HELP_PAGE
+  !error "HELP_PAGE is not defined: build the installers with scripts/release"
+!endif
 !ifndef PUBLISHER
   !define PUBLISHER "brelkin"
 !endif
