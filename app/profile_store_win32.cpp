@@ -69,19 +69,31 @@ void Win32ProfileStore::WriteText(std::wstring_view section, std::wstring_view k
                                functionPath_.c_str());
 }
 
-std::wstring PrepareSettingsFolder() {
-  PWSTR roaming = nullptr;
+namespace {
+
+// `known`'s "\brelkin\Tovira", created with its parents when missing.
+std::wstring PrepareProgramFolder(const KNOWNFOLDERID& known) {
+  PWSTR base = nullptr;
   std::wstring applicationData;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming)) &&
-      roaming != nullptr) {
-    applicationData = roaming;
+  if (SUCCEEDED(::SHGetKnownFolderPath(known, 0, nullptr, &base)) && base != nullptr) {
+    applicationData = base;
   }
-  ::CoTaskMemFree(roaming);
+  ::CoTaskMemFree(base);
   std::wstring folder = SettingsFolder(applicationData);
   if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   }
   return folder;
+}
+
+}  // namespace
+
+std::wstring PrepareSettingsFolder() {
+  return PrepareProgramFolder(FOLDERID_RoamingAppData);
+}
+
+std::wstring PrepareSupportLogFolder() {
+  return PrepareProgramFolder(FOLDERID_LocalAppData);
 }
 
 }  // namespace tovira

@@ -29,5 +29,7 @@ class Win32ProfileStore final : public ProfileStore {
 // parents when missing (a failure leaves the defaults; the exit's writes then fail
 // silently).
 std::wstring PrepareSettingsFolder();
+// The same in the local application-data folder: where the support log goes.
+std::wstring PrepareSupportLogFolder();
 
 }  // namespace tovira

@@ -12,6 +12,10 @@ std::wstring SettingsFile(std::wstring_view settingsFolder) {
   return std::wstring(settingsFolder) + L"\\Settings.ini";
 }
 
+std::wstring SupportLogFile(std::wstring_view supportLogFolder) {
+  return std::wstring(supportLogFolder) + L"\\Tovira.log";
+}
+
 LoadedSettings LoadSettings(ProfileStore& store) {
   LoadedSettings settings;
   settings.deviceName =
@@ -20,6 +24,7 @@ LoadedSettings LoadSettings(ProfileStore& store) {
   settings.portNotSave = store.ReadNumber(kSettingsSection, L"PortNotSave", 0) == 1;
   settings.showNotBalloon = store.ReadNumber(kSettingsSection, L"ShowNotBalloon", 0) == 1;
   settings.logMode = IsLogModeCode(store.ReadText(kSettingsSection, L"LogMode", L"", kSettingTextUnits));
+  settings.logFile = store.ReadNumber(kSettingsSection, L"LogFile", 0) == 1;
   return settings;
 }
 

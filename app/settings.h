@@ -27,6 +27,8 @@ inline constexpr std::wstring_view kDefaultDeviceName = L"KXRVP-M04";
 // "<application data>\brelkin\Tovira" and its "Settings.ini".
 std::wstring SettingsFolder(std::wstring_view applicationData);
 std::wstring SettingsFile(std::wstring_view settingsFolder);
+// "<local application data>\brelkin\Tovira" and its "Tovira.log".
+std::wstring SupportLogFile(std::wstring_view supportLogFolder);
 
 struct LoadedSettings {
   std::wstring deviceName;
@@ -34,6 +36,7 @@ struct LoadedSettings {
   bool portNotSave = false;     // the port is not written back at exit
   bool showNotBalloon = false;  // balloons suppressed
   bool logMode = false;
+  bool logFile = false;  // LogFile=1: the support log
 };
 
 LoadedSettings LoadSettings(ProfileStore& store);
@@ -46,7 +49,7 @@ struct SettingsAtExit {
 };
 
 // Writes DeviceName (only when the chooser has a text), PortName, PortNotSave
-// and ShowNotBalloon, in this order. LogMode is never written.
+// and ShowNotBalloon, in this order. LogMode and LogFile are never written.
 void SaveSettings(ProfileStore& store, const SettingsAtExit& settings);
 
 }  // namespace tovira

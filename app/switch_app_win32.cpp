@@ -8,6 +8,7 @@
 
 #include "app/switch_route.h"
 #include "app/window_search_host_win32.h"
+#include "ui/support_log_win32.h"
 #include "ui/ui_texts.h"
 
 namespace tovira {
@@ -47,6 +48,10 @@ void SwitchApp::Init() {
   window_->SetPortNotSave(settings.portNotSave);
   window_->tray()->SetBalloonsSuppressed(settings.showNotBalloon);
   if (settings.logMode) window_->ShowLogPanel();
+  if (settings.logFile) {
+    window_->StartSupportLog(std::make_unique<SupportLog>(std::make_unique<Win32SupportLogFiles>(),
+                                                          SupportLogFile(PrepareSupportLogFolder())));
+  }
 
   // The relay's log lines come from the link's thread, in order with the link's own.
   relay_ = std::make_unique<TargetRelay>(

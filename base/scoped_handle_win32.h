@@ -1,8 +1,8 @@
 #pragma once
 // Move-only owners for every kind of handle the program holds: kernel objects,
-// mapped views, GDI objects, icons, menus, COM interfaces and BSTRs. Each traits
-// type knows its API's failure value and how to release it, so no naked
-// release path exists.
+// mapped views, GDI objects, icons, menus, loaded libraries, COM interfaces and
+// BSTRs. Each traits type knows its API's failure value and how to release it, so
+// no naked release path exists.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -76,6 +76,13 @@ using UniqueIcon = ScopedHandle<NullFailsTraits<HICON, &::DestroyIcon>>;
 using UniqueMenu = ScopedHandle<NullFailsTraits<HMENU, &::DestroyMenu>>;
 using UniqueBstr = ScopedHandle<NullFailsTraits<BSTR, &::SysFreeString>>;
 using UniqueDeviceNotification = ScopedHandle<NullFailsTraits<HDEVNOTIFY, &::UnregisterDeviceNotification>>;
+// The screen's device context (GetDC of no window).
+inline void ReleaseScreenDc(HDC screen) {
+  ::ReleaseDC(nullptr, screen);
+}
+using UniqueScreenDc = ScopedHandle<NullFailsTraits<HDC, &ReleaseScreenDc>>;
+// A library this program loaded (never one of GetModuleHandle).
+using UniqueModule = ScopedHandle<NullFailsTraits<HMODULE, &::FreeLibrary>>;
 
 // One reference to a COM interface.
 template <typename Interface>

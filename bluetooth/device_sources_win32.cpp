@@ -9,13 +9,39 @@
 #include <memory>
 
 #include "base/scoped_handle_win32.h"
+#include "base/system_library_win32.h"
 #include "bluetooth/bounded_port_query.h"
 
 namespace tovira {
 namespace {
 
+// The device search of the Bluetooth library, loaded from the system folder for
+// the time of one search.
+struct BluetoothFunctions {
+  UniqueModule library;
+  decltype(&::BluetoothFindFirstDevice) findFirst = nullptr;
+  decltype(&::BluetoothFindNextDevice) findNext = nullptr;
+  decltype(&::BluetoothFindDeviceClose) findClose = nullptr;
+
+  bool Complete() const { return findFirst != nullptr && findNext != nullptr && findClose != nullptr; }
+};
+
+BluetoothFunctions LoadBluetoothFunctions() {
+  BluetoothFunctions functions;
+  functions.library = LoadSystemLibrary(L"bthprops.cpl");
+  const HMODULE library = functions.library.get();
+  functions.findFirst =
+      LibraryFunction<decltype(&::BluetoothFindFirstDevice)>(library, "BluetoothFindFirstDevice");
+  functions.findNext =
+      LibraryFunction<decltype(&::BluetoothFindNextDevice)>(library, "BluetoothFindNextDevice");
+  functions.findClose =
+      LibraryFunction<decltype(&::BluetoothFindDeviceClose)>(library, "BluetoothFindDeviceClose");
+  return functions;
+}
+
 struct BluetoothFindCloser {
-  void operator()(HBLUETOOTH_DEVICE_FIND find) const { ::BluetoothFindDeviceClose(find); }
+  decltype(&::BluetoothFindDeviceClose) close;
+  void operator()(HBLUETOOTH_DEVICE_FIND find) const { close(find); }
 };
 using UniqueBluetoothFind =
     std::unique_ptr<std::remove_pointer_t<HBLUETOOTH_DEVICE_FIND>, BluetoothFindCloser>;
@@ -58,6 +84,9 @@ std::wstring StringProperty(IWbemClassObject* object, const wchar_t* name, bool&
 }  // namespace
 
 std::optional<std::vector<BluetoothDevice>> Win32BluetoothDeviceSource::FindDevices() {
+  // Without the system's Bluetooth library the devices cannot be read.
+  const BluetoothFunctions bluetooth = LoadBluetoothFunctions();
+  if (!bluetooth.Complete()) return std::nullopt;
   BLUETOOTH_DEVICE_SEARCH_PARAMS search{};
   search.dwSize = sizeof(search);
   search.fReturnAuthenticated = TRUE;
@@ -70,7 +99,7 @@ std::optional<std::vector<BluetoothDevice>> Win32BluetoothDeviceSource::FindDevi
   BLUETOOTH_DEVICE_INFO info{};
   info.dwSize = sizeof(info);
   std::vector<BluetoothDevice> devices;
-  UniqueBluetoothFind find(::BluetoothFindFirstDevice(&search, &info));
+  UniqueBluetoothFind find(bluetooth.findFirst(&search, &info), BluetoothFindCloser{bluetooth.findClose});
   if (!find) {
     // No device is an answer; no radio or a failure is not.
     if (::GetLastError() == ERROR_NO_MORE_ITEMS) return devices;
@@ -78,7 +107,7 @@ std::optional<std::vector<BluetoothDevice>> Win32BluetoothDeviceSource::FindDevi
   }
   do {
     if (devices.size() < kMaxBluetoothDevices) devices.push_back(FromRecord(info));
-  } while (::BluetoothFindNextDevice(find.get(), &info));
+  } while (bluetooth.findNext(find.get(), &info));
   return devices;
 }
 

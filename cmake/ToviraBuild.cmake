@@ -52,6 +52,21 @@ if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
   message(FATAL_ERROR "The version must have four numbers (a.b.c.d), not ${PROJECT_VERSION}")
 endif()
 string(REPLACE "." ", " TOVIRA_VERSION_TEXT "${PROJECT_VERSION}")
+# The product owner's settings; they go into version.h as C strings (no quotes or
+# backslashes in them).
+set(TOVIRA_MAKER_NAME "brelkin" CACHE STRING "The maker's name: the version dialog's first maker line (CompanyName)")
+set(TOVIRA_MAKER_WEB "https://brelkin.example/" CACHE STRING "The maker's web address: the version dialog's second maker line")
+# The help page, installed beside Tovira.exe.
+set(TOVIRA_HELP_PAGE "ToviraHelp.html")
+set(TOVIRA_MANUAL_ADDRESS "${TOVIRA_HELP_PAGE}" CACHE STRING
+  "What the help command opens: an address (https://...) or a file name beside Tovira.exe (default: the help page installed there)")
+foreach(setting TOVIRA_MAKER_NAME TOVIRA_MAKER_WEB TOVIRA_MANUAL_ADDRESS)
+  string(FIND "${${setting}}" "\"" quote)
+  string(FIND "${${setting}}" "\\" backslash)
+  if(NOT quote EQUAL -1 OR NOT backslash EQUAL -1)
+    message(FATAL_ERROR "${setting} may hold no quote and no backslash: ${${setting}}")
+  endif()
+endforeach()
 set(TOVIRA_VERSION_DIR ${CMAKE_BINARY_DIR}/version)
 configure_file(${PROJECT_SOURCE_DIR}/ui/resources/version.h.in ${TOVIRA_VERSION_DIR}/version.h @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/ui/resources/tovira.manifest.in ${TOVIRA_VERSION_DIR}/tovira.manifest @ONLY)
@@ -92,7 +107,8 @@ function(tovira_add_resources target)
   add_dependencies(${target} tovira_artwork)
 endfunction()
 
-# One Tovira.exe per target mode, each in its own folder: build/<preset>/modeN/Tovira.exe.
+# One Tovira.exe per target mode, each in its own folder with the help page:
+# build/<preset>/modeN/Tovira.exe and ToviraHelp.html.
 function(tovira_add_programs)
   foreach(mode 1 2 3)
     set(target tovira_mode${mode})
@@ -107,5 +123,9 @@ function(tovira_add_programs)
     set_target_properties(${target} PROPERTIES
       OUTPUT_NAME Tovira
       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/mode${mode})
+    # The help page beside the program, as the installer puts it.
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/ui/resources/${TOVIRA_HELP_PAGE}
+              ${CMAKE_BINARY_DIR}/mode${mode}/${TOVIRA_HELP_PAGE})
   endforeach()
 endfunction()

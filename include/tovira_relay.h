@@ -34,14 +34,32 @@
  *
  * The messages (mode 2 only)
  *   Posted (never sent) to the top-level window of class TOVIRA_NAVIGATOR_CLASS
- *   (found with FindWindowA(class, NULL)) when it exists:
+ *   (found with FindWindowA(class, NULL) on every frame) when it exists:
  *     TOVIRA_MSG_PRESS   wParam = index 0-4 of the lowest pressed button, lParam 0:
- *                        a frame with a button down.
+ *                        one with every frame while a button is down.
  *     TOVIRA_MSG_RELEASE wParam = index of the button of the last press, lParam 0:
- *                        a frame with no button down, or the switch lost while a
- *                        button was held.
- *   The message numbers are fixed values below WM_USER that the target registers
- *   for itself; they are not registered window messages.
+ *                        one with every frame with no button down (after the
+ *                        first press Tovira saw), and one when the switch is lost
+ *                        while a button is held.
+ *   So a target sees repeated presses while a button is held and repeated
+ *   releases while none is; a release can come with no press before it (the
+ *   press went to an earlier window, or before the target's window existed); a
+ *   change from one button to another gives a press with no release between.
+ *   Treat each message as the current state, not as an edge.
+ *   The message numbers are fixed values above WM_USER (0x400), in the range a
+ *   window class defines for itself; they are not registered window messages
+ *   (RegisterWindowMessage).
+ *   An elevated target receives no posted messages from a Tovira that is not
+ *   elevated (User Interface Privilege Isolation) unless its window allows them:
+ *     ChangeWindowMessageFilterEx(hwnd, TOVIRA_MSG_PRESS, MSGFLT_ALLOW, NULL);
+ *     ChangeWindowMessageFilterEx(hwnd, TOVIRA_MSG_RELEASE, MSGFLT_ALLOW, NULL);
+ *
+ * Is Tovira there?
+ *   The block keeps its last bytes when Tovira ends without its exit steps (a
+ *   crash, a killed process) while another process holds it open: byte 0 may
+ *   stay 1. A target that must know checks that Tovira's window (class
+ *   TOVIRA_MAIN_WINDOW_CLASS_W, FindWindowW(class, NULL)) exists, and treats
+ *   the block as "no switch" when it does not.
  *
  * Tovira's own window
  *   Class TOVIRA_MAIN_WINDOW_CLASS_W, title "トヴィラ" (UTF-16). Closing it

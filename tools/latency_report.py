@@ -6,7 +6,11 @@
 Pairs every frame the virtual switch wrote (its time stamp is taken right after
 the frame's second byte), in order, with the next change of block byte 1 to that
 state and, for the navigator window, with the next press or release message; and
-counts the messages received against those the frames call for. Both
+counts the messages received against those Tovira sends for the frames (the
+rules of tools/virtual_switch/expected_messages.h: a press for every frame with
+a button down, a release for every frame without one once a button was pressed,
+battery bit or not, and a release when the link is lost while a button is
+held). Both
 sides stamp CLOCK_REALTIME (Wine's precise system time agrees with it within
 0.2 ms). The monitor polls the block every millisecond, so block figures carry
 up to about a millisecond of polling; message figures do not. A reply can carry
@@ -40,9 +44,15 @@ def first_from(events, cursor, earliest, matches):
     return None
 
 
+def link_lost(event):
+    """The switch's lines say it is gone: DSR dropped, or the port vanished."""
+    return (event.get("action") == "dsr" and not event.get("on")) or event.get("action") == "vanish"
+
+
 def main():
     switch, target = load(sys.argv[1]), load(sys.argv[2])
-    frames = [e for e in switch if e.get("action") in ("press", "release", "state", "battery")]
+    frame_actions = ("press", "release", "state", "battery")
+    frames = [e for e in switch if e.get("action") in frame_actions]
     blocks = [e for e in target if e.get("event") == "block"]
     messages = [e for e in target if e.get("event") in ("press", "release")]
     # Frames are matched in order: a change that arrives after the next frame was
@@ -52,16 +62,29 @@ def main():
     wanted_messages = 0
     early = 0
     previous = 0.0
-    for frame in frames:
-        start = frame["t"]
+    pressed = held = False  # a press was ever sent; a button is down now
+    for event in switch:
+        if link_lost(event):
+            if held:
+                wanted_messages += 1
+                reply = first_from(messages, message_cursor, event["t"], lambda m: m["event"] == "release")
+                if reply is not None:
+                    message_cursor = reply + 1
+            held = False
+            continue
+        if event.get("action") not in frame_actions:
+            continue
+        start = event["t"]
         earliest, previous = previous, start
-        state = f"01{frame['state']:02X}"
+        state = f"01{event['state']:02X}"
         hit = first_from(blocks, block_cursor, earliest, lambda b: b["bytes"][0:4] == state)
         if hit is not None:
             early += blocks[hit]["t"] < start
             to_block.append(max(0.0, blocks[hit]["t"] - start))
             block_cursor = hit + 1
-        wanted = "press" if frame["state"] & 0x1F else ("release" if frame["state"] == 0 else None)
+        held = bool(event["state"] & 0x1F)
+        pressed = pressed or held
+        wanted = "press" if held else ("release" if pressed else None)
         if wanted:
             wanted_messages += 1
             reply = first_from(messages, message_cursor, earliest, lambda m: m["event"] == wanted)
@@ -69,7 +92,7 @@ def main():
                 early += messages[reply]["t"] < start
                 to_message.append(max(0.0, messages[reply]["t"] - start))
                 message_cursor = reply + 1
-    print(f"frames written: {len(frames)}; messages the frames call for: {wanted_messages}, "
+    print(f"frames written: {len(frames)}; messages Tovira sends for them: {wanted_messages}, "
           f"received: {len(messages)}")
     stats("frame -> block byte 1", to_block)
     stats("frame -> navigator message", to_message)

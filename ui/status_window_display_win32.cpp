@@ -1,6 +1,8 @@
 // What the link reports, shown on the window thread: the latest of each state,
 // and every log line and balloon.
 
+#include <cwchar>
+
 #include "ui/display_scale.h"
 #include "base/log_format.h"
 #include "ui/status_window_win32.h"
@@ -22,6 +24,16 @@ void DropOldestLogLines(HWND log) {
   if (cut == 0) return;
   ::SendMessageW(log, EM_SETSEL, 0, static_cast<LPARAM>(cut));
   ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
+// "2026-12-10": the date before each line of the support log.
+std::wstring Today() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  wchar_t text[16] = {};
+  ::swprintf(text, 16, L"%04u-%02u-%02u", static_cast<unsigned>(now.wYear), static_cast<unsigned>(now.wMonth),
+             static_cast<unsigned>(now.wDay));
+  return text;
 }
 
 UniqueBitmap LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
@@ -114,7 +126,7 @@ void StatusWindow::ApplyStatusNews() {
     batteryLow_ = *changes.batteryLow;
     ShowTip();
   }
-  if (!changes.log.empty()) AppendLog(changes.log);
+  if (!changes.log.empty()) WriteLog(changes.log);
   for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
 }
 
@@ -136,10 +148,20 @@ void StatusWindow::ShowLineStates(const LineStates& lines) {
 }
 
 void StatusWindow::AddLogLine(const std::wstring& text) {
-  if (!logPanelShown_) return;
+  if (!logPanelShown_ && !supportLog_) return;
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
-  AppendLog(FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text));
+  WriteLog(FormatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text));
+}
+
+void StatusWindow::StartSupportLog(std::unique_ptr<SupportLog> log) {
+  supportLog_ = std::move(log);
+  if (supportLog_) feed_->SetLogging(true);
+}
+
+void StatusWindow::WriteLog(const std::wstring& lines) {
+  if (supportLog_) supportLog_->Write(Today(), lines);
+  if (logPanelShown_) AppendLog(lines);
 }
 
 void StatusWindow::AppendLog(const std::wstring& lines) {

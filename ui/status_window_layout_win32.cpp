@@ -9,6 +9,7 @@
 
 #include "ui/display_scale.h"
 #include "ui/ui_texts.h"
+#include "ui/window_dpi_win32.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
@@ -82,11 +83,6 @@ const ControlLayout kControls[] = {
      333, 241, 269, false},
 };
 
-UINT WindowDpi(HWND window) {
-  const UINT dpi = ::GetDpiForWindow(window);
-  return dpi != 0 ? dpi : kDesignDpi;
-}
-
 }  // namespace
 
 int StatusWindow::Scaled(int designPixels) const {
@@ -144,7 +140,7 @@ void StatusWindow::ApplyLayout() {
 
 void StatusWindow::ResizeWindow() {
   RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
-  ::AdjustWindowRectExForDpi(&frame, kMainWindowStyle, FALSE, 0, dpi_);
+  AdjustFrameForDpi(frame, kMainWindowStyle, 0, dpi_);
   const int height = frame.bottom - frame.top;
   // With the log panel the whole window is twice as tall.
   ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, logPanelShown_ ? 2 * height : height,

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "ui/control_ids.h"
+#include "ui/help_page_win32.h"
 #include "ui/ui_texts.h"
 #include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
@@ -322,8 +323,7 @@ void StatusWindow::AskToExit() {
 }
 
 void StatusWindow::OpenHelp() {
-  const std::wstring address(texts::kManualAddress);
-  ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);  // failures ignored
+  OpenManual();
 }
 
 void StatusWindow::ClearLogPanel() {

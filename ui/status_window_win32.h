@@ -15,6 +15,7 @@
 #include "base/scoped_handle_win32.h"
 #include "ui/hand_off_win32.h"
 #include "ui/status_feed.h"
+#include "ui/support_log.h"
 #include "ui/tray_icon_win32.h"
 
 namespace tovira {
@@ -61,6 +62,8 @@ class StatusWindow final {
   // Set-up at start-up.
   void SetModeLabel(const std::wstring& label);
   void ShowLogPanel();  // the log mode: the window twice as tall
+  // The log's lines go to `log` too, whether or not the panel is shown.
+  void StartSupportLog(std::unique_ptr<SupportLog> log);
   void SetPortNotSave(bool checked);
   bool PortNotSave() const;
 
@@ -76,7 +79,7 @@ class StatusWindow final {
   void ApplyStatusNews();
 
   // The log panel: a line stamped with the time now, into the panel with the
-  // next flush (nothing while the panel is hidden).
+  // next flush and into the support log (nothing while neither is on).
   void AddLogLine(const std::wstring& text);
   void FlushLogPanel();
 
@@ -146,10 +149,12 @@ class StatusWindow final {
   bool batteryLow_ = false;
 
   bool logPanelShown_ = false;
-  std::wstring pendingLog_;  // lines not yet in the panel
+  std::unique_ptr<SupportLog> supportLog_;  // written on this thread, never the link's
+  std::wstring pendingLog_;                 // lines not yet in the panel
   bool logFlushPending_ = false;
   static constexpr UINT_PTR kLogFlushTimer = 1;
   static constexpr UINT kLogFlushMs = 100;
+  void WriteLog(const std::wstring& lines);   // to the support log and the panel, as they are on
   void AppendLog(const std::wstring& lines);  // lines that already carry their time
 
   // Line-state lamps: unpainted until the first update, then on or off.

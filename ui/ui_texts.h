@@ -41,7 +41,4 @@ inline constexpr std::wstring_view kPortMovedLog = L"ポート変更：";  // + 
 inline constexpr std::wstring_view kModeLabels[] = {L"（ヴェルモラ用）", L"（クオランデル用）",
                                                     L"（ハルモア用）"};
 
-// Placeholder until the maker supplies the manual's real address.
-inline constexpr std::wstring_view kManualAddress = L"https://brelkin.example/tovira/manual/";
-
 }  // namespace tovira::texts

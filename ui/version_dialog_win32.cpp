@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "base/scoped_handle_win32.h"
+#include "base/system_library_win32.h"
 #include "ui/display_scale.h"
 #include "ui/resources/resource.h"
+#include "ui/window_dpi_win32.h"
 
 namespace tovira {
 namespace {
@@ -28,11 +30,10 @@ void OnLoad(HWND dialog, const std::wstring& modeLabel) {
   auto resources = std::make_unique<DialogResources>();
   resources->modeLabel = modeLabel;
   // The dialog is scaled with its monitor; its font and picture follow.
-  const UINT dpi = ::GetDpiForWindow(dialog);
-  resources->font.reset(::CreateFontW(-::MulDiv(12, static_cast<int>(dpi != 0 ? dpi : 96), 72), 0, 0, 0,
-                                      FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                      L"MS UI Gothic"));
+  const UINT dpi = WindowDpi(dialog);
+  resources->font.reset(::CreateFontW(-::MulDiv(12, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                                      FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic"));
   if (resources->font) {
     ::EnumChildWindows(dialog, SetFontOfChild, reinterpret_cast<LPARAM>(resources->font.get()));
   }
@@ -86,18 +87,25 @@ void VersionDialog::ShowModal(HINSTANCE instance, HWND owner, const std::wstring
 std::wstring ProgramVersionString(const wchar_t* name) {
   wchar_t path[MAX_PATH * 4] = {};
   if (::GetModuleFileNameW(nullptr, path, MAX_PATH * 4) == 0) return {};
+  // Without the system's version library the program tells no version.
+  const UniqueModule library = LoadSystemLibrary(L"version.dll");
+  const auto sizeOf =
+      LibraryFunction<decltype(&::GetFileVersionInfoSizeW)>(library.get(), "GetFileVersionInfoSizeW");
+  const auto infoOf = LibraryFunction<decltype(&::GetFileVersionInfoW)>(library.get(), "GetFileVersionInfoW");
+  const auto queryValue = LibraryFunction<decltype(&::VerQueryValueW)>(library.get(), "VerQueryValueW");
+  if (sizeOf == nullptr || infoOf == nullptr || queryValue == nullptr) return {};
   DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+  const DWORD size = sizeOf(path, &ignored);
   if (size == 0) return {};
   std::vector<unsigned char> block(size);
-  if (!::GetFileVersionInfoW(path, 0, size, block.data())) return {};
+  if (!infoOf(path, 0, size, block.data())) return {};
   struct Translation {
     WORD language;
     WORD codePage;
   }* translations = nullptr;
   UINT length = 0;
-  if (!::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
-                        &length) ||
+  if (!queryValue(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                  &length) ||
       length < sizeof(Translation)) {
     return {};
   }
@@ -105,7 +113,7 @@ std::wstring ProgramVersionString(const wchar_t* name) {
   ::swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translations[0].language,
              translations[0].codePage, name);
   wchar_t* value = nullptr;
-  if (!::VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &length) || value == nullptr)
+  if (!queryValue(block.data(), query, reinterpret_cast<void**>(&value), &length) || value == nullptr)
     return {};
   return std::wstring(value, length > 0 ? length - 1 : 0);
 }

@@ -49,6 +49,7 @@ TEST(Settings, MissingFileGivesTheDefaults) {
   EXPECT_FALSE(settings.portNotSave);
   EXPECT_FALSE(settings.showNotBalloon);
   EXPECT_FALSE(settings.logMode);
+  EXPECT_FALSE(settings.logFile) << "the support log is off by default";
 }
 
 TEST(Settings, OptionsAreOnOnlyForOne) {
@@ -58,10 +59,11 @@ TEST(Settings, OptionsAreOnOnlyForOne) {
   } cases[] = {{L"1", true}, {L"0", false}, {L"2", false}, {L"yes", false}, {L"", false}, {L"11", false}};
   for (const auto& c : cases) {
     FakeProfile profile;
-    profile.values = {{L"PortNotSave", c.stored}, {L"ShowNotBalloon", c.stored}};
+    profile.values = {{L"PortNotSave", c.stored}, {L"ShowNotBalloon", c.stored}, {L"LogFile", c.stored}};
     const LoadedSettings settings = LoadSettings(profile);
     EXPECT_EQ(settings.portNotSave, c.on) << c.stored;
     EXPECT_EQ(settings.showNotBalloon, c.on) << c.stored;
+    EXPECT_EQ(settings.logFile, c.on) << c.stored;
   }
 }
 

@@ -14,6 +14,8 @@ add_executable(tovira_e2e_runner
   e2e_host/startup_e2e_test.cpp
   e2e_host/tools_e2e_test.cpp
   e2e_host/installer_e2e_test.cpp
+  e2e_host/help_e2e_test.cpp
+  e2e_host/support_log_e2e_test.cpp
   e2e_host/fault_e2e_test.cpp
   e2e_host/soak_e2e_test.cpp
   e2e_host/device_change_e2e_test.cpp

@@ -1,7 +1,8 @@
-// The release installers under Wine: a silent install puts the program, its
-// Start-menu entry and its logon start in place; an install over an earlier one
-// keeps the settings; the uninstaller ends a running Tovira in order and removes
-// everything it installed.
+// The release installers under Wine: a silent install puts the program, its help
+// page, its Start-menu entry and its logon start in place and starts Tovira; an
+// install over a running earlier one keeps the settings and leaves the new Tovira
+// running; a program file that cannot be replaced fails the silent install; the
+// uninstaller ends a running Tovira in order and removes everything it installed.
 
 #include <gtest/gtest.h>
 
@@ -41,19 +42,30 @@ std::string FileBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs a Windows program to its end: its standard output, or nothing when it
-// failed or outlived `timeout`.
-std::optional<std::string> RunToEnd(const std::vector<std::string>& argv, Millis timeout = Millis(60000)) {
-  ChildProcess program = WineSession::Get().StartWindowsProgram(argv);
+struct Finished {
+  std::optional<int> status;  // nothing when it outlived its time
   std::string output;
+};
+
+// Runs a Windows program to its end.
+Finished RunProgram(const std::vector<std::string>& argv, Millis timeout = Millis(60000)) {
+  ChildProcess program = WineSession::Get().StartWindowsProgram(argv);
+  Finished finished;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (auto line = program.ReadLine(
              std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()))) {
-    output += *line + "\n";
+    finished.output += *line + "\n";
   }
-  const auto status = program.Wait(Millis(5000));
-  if (!status || *status != 0) return std::nullopt;
-  return output;
+  finished.status = program.Wait(Millis(5000));
+  return finished;
+}
+
+// Runs a Windows program to its end: its standard output, or nothing when it
+// failed or outlived `timeout`.
+std::optional<std::string> RunToEnd(const std::vector<std::string>& argv, Millis timeout = Millis(60000)) {
+  Finished finished = RunProgram(argv, timeout);
+  if (finished.status != std::optional<int>(0)) return std::nullopt;
+  return finished.output;
 }
 
 std::optional<std::string> LogonStart() {
@@ -73,6 +85,18 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout) {
 
 bool ToviraWindowExists() {
   return WineSession::Get().Probe({"state"}).value_or("").find("\"exists\":true") != std::string::npos;
+}
+
+// The Tovira the installer started, found by its window: closed as the system
+// closes it; true when its window has gone.
+bool CloseStartedTovira() {
+  if (!WineSession::Get().Probe({"close"})) return false;
+  return WaitUntil([] { return !ToviraWindowExists(); }, Millis(20000));
+}
+
+// The mode label of the running Tovira's status window.
+std::string RunningModeLabel() {
+  return WineSession::Get().Probe({"text", std::to_string(kIdModeLabel)}).value_or("");
 }
 
 // The uninstaller copies itself away and returns at once: it is done when the
@@ -98,32 +122,32 @@ class Installer : public ::testing::Test {
   }
 };
 
-TEST_F(Installer, SilentInstallOfEachTargetPutsTheProgramAndTheLogonStartInPlace) {
+TEST_F(Installer, SilentInstallOfEachTargetPutsTheProgramAndTheLogonStartInPlaceAndStartsIt) {
   for (int mode = 1; mode <= 3; ++mode) {
     SCOPED_TRACE(kTargets[mode - 1]);
     WineSession::Get().RemoveSettings();
     ASSERT_TRUE(RunToEnd({DistFile(mode, "-setup.exe"), "/S"})) << "the silent install failed";
     EXPECT_EQ(FileBytes(InstallFolder() / "Tovira.exe"), FileBytes(DistFile(mode, ".exe")))
         << "the target's program is installed";
+    EXPECT_TRUE(fs::exists(InstallFolder() / "ToviraHelp.html")) << "the help page is installed beside it";
     EXPECT_TRUE(fs::exists(InstallFolder() / "Uninstall.exe"));
     EXPECT_TRUE(fs::exists(StartMenuEntry()));
     const auto logon = LogonStart();
     ASSERT_TRUE(logon) << "no start at logon";
     EXPECT_NE(logon->find(kInstalledProgram), std::string::npos) << *logon;
 
-    // What the logon start runs is Tovira of this target.
-    ChildProcess tovira = WineSession::Get().StartWindowsProgram({kInstalledProgram});
-    ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
-    EXPECT_EQ(WineSession::Get().Probe({"text", std::to_string(kIdModeLabel)}).value_or(""),
-              kModeLabels[mode - 1]);
-    WineSession::Get().Probe({"close"});
-    EXPECT_EQ(tovira.Wait(Millis(15000)), std::optional<int>(0));
+    // The installer started Tovira of this target.
+    ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"})) << "the installer started no Tovira";
+    EXPECT_EQ(RunningModeLabel(), kModeLabels[mode - 1]);
+    ASSERT_TRUE(CloseStartedTovira());
     ASSERT_TRUE(Uninstall());
   }
 }
 
-TEST_F(Installer, InstallOverARunningEarlierOneKeepsTheSettingsAndReplacesTheProgram) {
+TEST_F(Installer, UpgradeOfARunningToviraKeepsTheSettingsAndLeavesTheNewOneRunning) {
   ASSERT_TRUE(RunToEnd({DistFile(1, "-setup.exe"), "/S"}));
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
+  ASSERT_TRUE(CloseStartedTovira());
   WineSession::Get().WriteSettings({{"DeviceName", "KXRVP-M04"}, {"PortName", "COM250"}});
   ChildProcess tovira = WineSession::Get().StartWindowsProgram({kInstalledProgram});
   ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
@@ -135,18 +159,40 @@ TEST_F(Installer, InstallOverARunningEarlierOneKeepsTheSettingsAndReplacesThePro
   ASSERT_TRUE(settings) << "the settings survive";
   EXPECT_NE(settings->find("DeviceName=KXRVP-M04"), std::string::npos) << *settings;
   EXPECT_NE(settings->find("PortName=COM250"), std::string::npos) << *settings;
+
+  // The user keeps a switch: the upgraded Tovira runs again.
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"})) << "no Tovira runs after the upgrade";
+  EXPECT_EQ(RunningModeLabel(), kModeLabels[1]) << "the new program runs";
+  EXPECT_TRUE(CloseStartedTovira());
+}
+
+TEST_F(Installer, ALockedProgramFileFailsTheSilentInstall) {
+  ASSERT_TRUE(RunToEnd({DistFile(2, "-setup.exe"), "/S"}));
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
+  ASSERT_TRUE(CloseStartedTovira());
+  // As a Tovira running in another user's session holds it.
+  ChildProcess locker = WineSession::Get().StartWindowsProgram(
+      {WineSession::Get().Win64Tool("tests/file_locker.exe"), kInstalledProgram});
+  ASSERT_EQ(locker.ReadLine(Millis(20000)), std::optional<std::string>("locked"));
+
+  const Finished install = RunProgram({DistFile(1, "-setup.exe"), "/S"});
+  locker.Kill();
+  ASSERT_TRUE(install.status) << "the installer did not end";
+  EXPECT_EQ(*install.status, 2) << "the failed install says so in its exit code";
+  EXPECT_EQ(FileBytes(InstallFolder() / "Tovira.exe"), FileBytes(DistFile(2, ".exe")))
+      << "the old program stays";
+  EXPECT_FALSE(ToviraWindowExists()) << "a failed install starts nothing";
 }
 
 TEST_F(Installer, UninstallEndsARunningToviraInOrderAndRemovesWhatItInstalled) {
-  ASSERT_TRUE(RunToEnd({DistFile(2, "-setup.exe"), "/S"}));
   WineSession::Get().RemoveSettings();
+  ASSERT_TRUE(RunToEnd({DistFile(2, "-setup.exe"), "/S"}));
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"})) << "the installer started Tovira";
   TargetMonitor monitor = TargetMonitor::Start(2);
-  ChildProcess tovira = WineSession::Get().StartWindowsProgram({kInstalledProgram});
-  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
   ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kScenarioWait)) << "Tovira holds the block";
 
   ASSERT_TRUE(Uninstall()) << "the uninstaller did not finish";
-  EXPECT_EQ(tovira.Wait(Millis(15000)), std::optional<int>(0));
+  EXPECT_FALSE(ToviraWindowExists());
   EXPECT_TRUE(monitor.WaitForBlock("0000000000000000", kScenarioWait)) << "the block was released in order";
   EXPECT_TRUE(WineSession::Get().ReadSettings()) << "the settings were saved at the end and left in place";
   EXPECT_FALSE(fs::exists(InstallFolder()));
