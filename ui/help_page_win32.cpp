@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "base/program_path_win32.h"
 #include "version.h"
 
 namespace tovira {
@@ -10,10 +11,8 @@ namespace tovira {
 std::wstring ManualLocation() {
   std::wstring setting = L"" TOVIRA_MANUAL_ADDRESS;
   if (setting.find(L"://") != std::wstring::npos) return setting;
-  std::wstring path(MAX_PATH * 4, L'\0');
-  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (length == 0 || length >= path.size()) return setting;
-  path.resize(length);
+  std::wstring path = ProgramPath();
+  if (path.empty()) return setting;
   path.resize(path.find_last_of(L'\\') + 1);  // the program's folder, with its separator
   return path + setting;
 }

@@ -47,8 +47,4 @@ class SupportLog {
   std::optional<std::uint64_t> size_;  // what was written so far; asked when unknown
 };
 
-// UTF-8 of text in wchar_t units (UTF-16 on Windows, UTF-32 elsewhere); a lone
-// surrogate becomes U+FFFD.
-std::string Utf8(std::wstring_view text);
-
 }  // namespace tovira

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/program_path_win32.h"
 #include "base/scoped_handle_win32.h"
 #include "base/system_library_win32.h"
 #include "ui/display_scale.h"
@@ -85,8 +86,8 @@ void VersionDialog::ShowModal(HINSTANCE instance, HWND owner, const std::wstring
 }
 
 std::wstring ProgramVersionString(const wchar_t* name) {
-  wchar_t path[MAX_PATH * 4] = {};
-  if (::GetModuleFileNameW(nullptr, path, MAX_PATH * 4) == 0) return {};
+  const std::wstring path = ProgramPath();
+  if (path.empty()) return {};
   // Without the system's version library the program tells no version.
   const UniqueModule library = LoadSystemLibrary(L"version.dll");
   const auto sizeOf =
@@ -95,10 +96,10 @@ std::wstring ProgramVersionString(const wchar_t* name) {
   const auto queryValue = LibraryFunction<decltype(&::VerQueryValueW)>(library.get(), "VerQueryValueW");
   if (sizeOf == nullptr || infoOf == nullptr || queryValue == nullptr) return {};
   DWORD ignored = 0;
-  const DWORD size = sizeOf(path, &ignored);
+  const DWORD size = sizeOf(path.c_str(), &ignored);
   if (size == 0) return {};
   std::vector<unsigned char> block(size);
-  if (!infoOf(path, 0, size, block.data())) return {};
+  if (!infoOf(path.c_str(), 0, size, block.data())) return {};
   struct Translation {
     WORD language;
     WORD codePage;

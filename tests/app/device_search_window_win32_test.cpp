@@ -54,6 +54,13 @@ void WriteDeviceSettings() {
   window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}});
 }
 
+// The fake ports; `Devices` for the user's search, the fake devices for the quiet look-up.
+template <typename Devices>
+SearchSources FakeSources() {
+  return {[] { return std::make_unique<Devices>(); }, [] { return std::make_unique<FakePorts>(); },
+          [] { return std::make_unique<FakeDevices>(); }};
+}
+
 std::wstring ItemText(HWND chooser, int index) {
   wchar_t text[256] = {};
   ::SendMessageW(chooser, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
@@ -62,9 +69,7 @@ std::wstring ItemText(HWND chooser, int index) {
 
 TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnAChoice) {
   WriteDeviceSettings();
-  SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
-                        [] { return std::make_unique<FakePorts>(); },
-                        [] { return std::make_unique<FakeDevices>(); }};
+  const SearchSources sources = FakeSources<FakeDevices>();
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();
@@ -100,9 +105,7 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
 
 TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongThePairedOnes) {
   window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  SearchSources sources{[] { return std::make_unique<FakeDevices>(); },
-                        [] { return std::make_unique<FakePorts>(); },
-                        [] { return std::make_unique<FakeDevices>(); }};
+  const SearchSources sources = FakeSources<FakeDevices>();
   auto app =
       SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
   ASSERT_TRUE(app);
@@ -120,9 +123,7 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
 
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {
   window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortNotSave", L"1"}, {L"LogMode", L"730259"}});
-  SearchSources sources{[] { return std::make_unique<SlowDevices>(); },
-                        [] { return std::make_unique<FakePorts>(); },
-                        [] { return std::make_unique<FakeDevices>(); }};
+  const SearchSources sources = FakeSources<SlowDevices>();
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources);
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();

@@ -139,8 +139,7 @@ TEST(DeviceChange, ChoosingAnotherSwitchWhileAnOpenBlocksTenSeconds) {
   // The stop step gives up after 3 s; the window goes on.
   EXPECT_LT(choice->second, 4.0);
   EXPECT_GT(choice->second, 2.5) << "the blocked worker cannot have ended yet";
-  const auto opened = paired.monitor().WaitFor(
-      "block", Millis(20000), [](const std::string& line) { return BlockBytes(line).rfind("01", 0) == 0; });
+  const auto opened = paired.monitor().WaitForConnected(true, Millis(20000));
   ASSERT_TRUE(opened) << "B's port never opened";
   const double sinceAttempt =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - attempt).count();

@@ -24,15 +24,6 @@ double MillisSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-bool BlockStartsWith(TargetMonitor& monitor, const char* prefix) {
-  return monitor
-      .WaitFor("block", kScenarioWait,
-               [prefix](const std::string& line) {
-                 return JsonField(line, "bytes").value_or("").rfind(prefix, 0) == 0;
-               })
-      .has_value();
-}
-
 std::string Summary(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   char text[96];
@@ -54,13 +45,13 @@ TEST(Reconnect, PortReturnToTheFirstRelayedFrameWithoutAndWithTheArrivalMessage)
   for (int round = 0; round < rounds; ++round) {
     for (int arrival = 0; arrival < 2; ++arrival) {
       ASSERT_TRUE(scenario.Switch("vanish"));
-      ASSERT_TRUE(BlockStartsWith(monitor, "00")) << scenario.Log();
+      ASSERT_TRUE(monitor.WaitForConnected(false, kScenarioWait)) << scenario.Log();
       // The return falls anywhere in the cycle of failed attempts.
       std::this_thread::sleep_for(Millis(1000 + static_cast<int>(random() % 700)));
       const Clock::time_point returned = Clock::now();
       ASSERT_TRUE(scenario.Switch("return"));
       ASSERT_TRUE(WineSession::Get().Probe({arrival != 0 ? "port-arrival" : "bounds"}));
-      ASSERT_TRUE(BlockStartsWith(monitor, "01")) << scenario.Log();
+      ASSERT_TRUE(monitor.WaitForConnected(true, kScenarioWait)) << scenario.Log();
       toOpen[arrival].push_back(MillisSince(returned));
       // A new state every 50 ms until one is relayed: the connect wait drops the first second's.
       state = state == 0x01 ? 0x02 : 0x01;

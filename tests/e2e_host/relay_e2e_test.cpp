@@ -71,10 +71,7 @@ TEST(Link, VanishedPortThatReturnsIsRelayedAgainWithoutAnyoneActing) {
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(scenario.Switch("vanish"));
-  ASSERT_TRUE(monitor.WaitFor(
-      "block", kWait,
-      [](const std::string& line) { return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0; }))
-      << scenario.Log() << monitor.LastBlock();
+  ASSERT_TRUE(monitor.WaitForConnected(false, kWait)) << scenario.Log() << monitor.LastBlock();
   std::this_thread::sleep_for(Millis(1500));
   const std::string log = scenario.Log();
   const std::size_t failure = log.find("シリアルポートから読み込めません。");
@@ -97,9 +94,7 @@ TEST(Link, ResumeFromSleepOpensThePortAnewAndTheSwitchWorksOn) {
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(WineSession::Get().Probe({"resume"}));
-  ASSERT_TRUE(monitor.WaitFor("block", kWait, [](const std::string& line) {
-    return JsonField(line, "bytes").value_or("").rfind("00", 0) == 0;
-  })) << "the link closed at once";
+  ASSERT_TRUE(monitor.WaitForConnected(false, kWait)) << "the link closed at once";
   ASSERT_TRUE(scenario.WaitConnected()) << scenario.Log();
   ASSERT_TRUE(scenario.Switch("press 2"));
   EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kWait));

@@ -64,11 +64,7 @@ bool Scenario::StartProgram(const std::vector<std::string>& argv) {
 }
 
 bool Scenario::WaitConnected() {
-  if (!monitor_->WaitFor("block", kScenarioWait, [](const std::string& line) {
-        return JsonField(line, "bytes").value_or("").rfind("01", 0) == 0;
-      })) {
-    return false;
-  }
+  if (!monitor_->WaitForConnected(true, kScenarioWait)) return false;
   // Frames within 1000 ms of the open are dropped by the connect wait.
   std::this_thread::sleep_for(Millis(1300));
   return true;

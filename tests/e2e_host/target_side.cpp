@@ -51,6 +51,13 @@ std::optional<std::string> TargetMonitor::WaitForBlock(const std::string& hex, M
   return WaitFor("block", timeout, [&](const std::string& line) { return JsonField(line, "bytes") == hex; });
 }
 
+std::optional<std::string> TargetMonitor::WaitForConnected(bool connected, Millis timeout) {
+  const char* byte0 = connected ? "01" : "00";
+  return WaitFor("block", timeout, [byte0](const std::string& line) {
+    return JsonField(line, "bytes").value_or("").rfind(byte0, 0) == 0;
+  });
+}
+
 void TargetMonitor::Collect(Millis period) {
   const auto deadline = SteadyClock::now() + period;
   for (;;) {

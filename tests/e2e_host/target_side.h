@@ -23,6 +23,8 @@ class TargetMonitor {
   std::optional<std::string> WaitFor(const std::string& event, Millis timeout,
                                      const std::function<bool(const std::string&)>& accept = nullptr);
   std::optional<std::string> WaitForBlock(const std::string& hex, Millis timeout);
+  // The next block whose byte 0 says the switch is connected (or not).
+  std::optional<std::string> WaitForConnected(bool connected, Millis timeout);
   // Reads whatever arrives for `period`.
   void Collect(Millis period);
   // Lines of one event kind, in order of arrival.

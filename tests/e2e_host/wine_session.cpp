@@ -8,36 +8,19 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/utf8.h"
+
 namespace tovira::e2e {
 namespace {
 
+// After the byte-order mark: each little-endian unit as one wchar_t, pairs joined by Utf8.
 std::string Utf16LeToUtf8(const std::string& bytes) {
-  std::string out;
+  std::wstring text;
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-      const unsigned low =
-          static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
-      unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    if (unit < 0x80) {
-      out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | (unit >> 6));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else if (unit < 0x10000) {
-      out += static_cast<char>(0xE0 | (unit >> 12));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (unit >> 18));
-      out += static_cast<char>(0x80 | ((unit >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    }
+    text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
-  return out;
+  return Utf8(text);
 }
 
 std::string Utf8ToUtf16Le(const std::string& text) {
