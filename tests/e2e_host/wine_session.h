@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/e2e_host/child_process.h"
+#include "tests/e2e_host/json_field.h"
 
 namespace tovira::e2e {
 
@@ -42,8 +43,5 @@ class WineSession {
   std::string prefix_;
   std::string logFile_;
 };
-
-// The value of a top-level "key" in one JSON line: its string or its number text.
-std::optional<std::string> JsonField(const std::string& line, const std::string& key);
 
 }  // namespace tovira::e2e
