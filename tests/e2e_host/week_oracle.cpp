@@ -48,10 +48,14 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
 
 const char* FindingName(Finding finding) {
   switch (finding) {
-    case Finding::Phantom: return "PHANTOM";
-    case Finding::Stuck: return "STUCK";
-    case Finding::FrameLost: return "FRAME LOST";
-    case Finding::Intervention: return "INTERVENTION";
+    case Finding::Phantom:
+      return "PHANTOM";
+    case Finding::Stuck:
+      return "STUCK";
+    case Finding::FrameLost:
+      return "FRAME LOST";
+    case Finding::Intervention:
+      return "INTERVENTION";
   }
   return "?";
 }
@@ -75,10 +79,18 @@ WeekOracle::WeekOracle(int mode, WeekBounds bounds, Report report)
 
 void WeekOracle::Raise(Finding finding, const std::string& what) {
   switch (finding) {
-    case Finding::Phantom: ++counts_.phantom; break;
-    case Finding::Stuck: ++counts_.stuck; break;
-    case Finding::FrameLost: ++counts_.framesLost; break;
-    case Finding::Intervention: ++counts_.interventions; break;
+    case Finding::Phantom:
+      ++counts_.phantom;
+      break;
+    case Finding::Stuck:
+      ++counts_.stuck;
+      break;
+    case Finding::FrameLost:
+      ++counts_.framesLost;
+      break;
+    case Finding::Intervention:
+      ++counts_.interventions;
+      break;
   }
   if (report_) report_(finding, what);
 }
@@ -125,7 +137,9 @@ void WeekOracle::Lost(double t) {
 void WeekOracle::Back(double t, double bound) {
   linkUp_ = true;
   back_ = Return{t, bound, false};
-  if (byte0_ == 1) {  // never seen closed: the port counts as open at once
+  // Tovira opens the port again while DSR is still low and shows it connected until
+  // its line check: the switch that comes back then finds it open.
+  if (byte0_ == 1) {
     back_->opened = true;
     lastReconnect_ = 0;
   }
@@ -159,9 +173,10 @@ void WeekOracle::SeenDown(Seen& seen, double t, int button, const char* view) {
   seen.down = true;
   seen.since = t;
   if (!HeldWithin(button, t - bounds_.latency, t + bounds_.clockSlack)) {
-    Raise(Finding::Phantom, std::string(view) + ": button " + std::to_string(button + 1) +
-                                Format(" went down at %.6f; the switch held it at no time in the %.1f s before",
-                                       t, bounds_.latency));
+    Raise(Finding::Phantom,
+          std::string(view) + ": button " + std::to_string(button + 1) +
+              Format(" went down at %.6f; the switch held it at no time in the %.1f s before", t,
+                     bounds_.latency));
   }
 }
 
@@ -176,9 +191,10 @@ void WeekOracle::CheckStuck(Seen& seen, double t, int button, const char* view) 
   const double episode = std::max(letGoAt_[button], seen.since);
   if (t - episode <= bounds_.stuck || seen.reportedEpisode == episode) return;
   seen.reportedEpisode = episode;
-  Raise(Finding::Stuck, std::string(view) + ": button " + std::to_string(button + 1) +
-                            Format(" still down at %.6f, %.2f s after the switch let it go (or was lost) at %.6f",
-                                   t, t - letGoAt_[button], letGoAt_[button]));
+  Raise(Finding::Stuck,
+        std::string(view) + ": button " + std::to_string(button + 1) +
+            Format(" still down at %.6f, %.2f s after the switch let it go (or was lost) at %.6f", t,
+                   t - letGoAt_[button], letGoAt_[button]));
 }
 
 void WeekOracle::Block(double t, int byte0, int byte1) {
@@ -203,18 +219,7 @@ void WeekOracle::Block(double t, int byte0, int byte1) {
   }
   byte0_ = byte0;
   byte1_ = byte1;
-  if (byte0 != 1) return;
-  for (auto it = pending_.begin(); it != pending_.end(); ++it) {
-    if (it->blockSeen || it->state != byte1) continue;
-    if (t < it->t - bounds_.clockSlack || t > it->t + bounds_.latency) continue;
-    it->blockSeen = true;
-    if (it->messageSeen) {
-      const Frame frame = *it;
-      pending_.erase(it);
-      Confirm(frame, t);
-    }
-    return;
-  }
+  if (byte0 == 1) Match(t, &Frame::blockSeen, [byte1](const Frame& frame) { return frame.state == byte1; });
 }
 
 void WeekOracle::Message(double t, bool press, int button) {
@@ -230,13 +235,18 @@ void WeekOracle::Message(double t, bool press, int button) {
     SeenUp(navigatorSeen_, t, *navigatorHeld_, "navigator");
     navigatorHeld_.reset();
   }
+  Match(t, &Frame::messageSeen, [press, button](const Frame& frame) {
+    const auto lowest = LowestButton(frame.state);
+    return press == lowest.has_value() && (!press || *lowest == button);
+  });
+}
+
+void WeekOracle::Match(double t, bool Frame::*part, const std::function<bool(const Frame&)>& fits) {
   for (auto it = pending_.begin(); it != pending_.end(); ++it) {
-    if (it->messageSeen) continue;
-    const auto lowest = LowestButton(it->state);
-    if (press != lowest.has_value() || (press && *lowest != button)) continue;
+    if ((*it).*part || !fits(*it)) continue;
     if (t < it->t - bounds_.clockSlack || t > it->t + bounds_.latency) continue;
-    it->messageSeen = true;
-    if (it->blockSeen) {
+    (*it).*part = true;
+    if (it->blockSeen && it->messageSeen) {
       const Frame frame = *it;
       pending_.erase(it);
       Confirm(frame, t);
@@ -263,8 +273,9 @@ void WeekOracle::Tick(double now) {
     Raise(Finding::FrameLost,
           std::string("the frame of state ") + state +
               Format(" sent at %.6f did not reach the target within %.1f s", frame.t, bounds_.latency) +
-              (frame.blockSeen ? " (the block showed it; no message)"
-                               : frame.messageSeen ? " (its message came; the block did not show it)" : ""));
+              (frame.blockSeen     ? " (the block showed it; no message)"
+               : frame.messageSeen ? " (its message came; the block did not show it)"
+                                   : ""));
     pending_.pop_front();
   }
   if (back_ && now > back_->t + back_->bound + kReadMargin) {

@@ -28,9 +28,9 @@
 namespace tovira::e2e {
 
 struct WeekBounds {
-  double latency = 1.5;       // a switch event to the target's view of it
-  double stuck = 2.0;         // a let-go button still seen down
-  double settle = 1.5;        // after the port opened, before every frame must arrive
+  double latency = 1.5;  // a switch event to the target's view of it
+  double stuck = 2.0;    // a let-go button still seen down
+  double settle = 1.5;   // after the port opened, before every frame must arrive
   // The switch stamps its line once its write has returned: on a busy host the
   // target can see a frame a scheduling delay before that stamp (1.1 ms seen).
   double clockSlack = 0.05;
@@ -62,7 +62,8 @@ class WeekOracle {
   // The switch is lost to Tovira at `t`: DSR off, the port gone, Tovira ended.
   void Lost(double t);
   // The switch is back at `t` (its port there with DSR on, Tovira running): the port
-  // must be open and the next frame relayed within `bound` seconds of `t`.
+  // must open (byte 0 rising to 1) and the next frame be relayed within `bound`
+  // seconds of `t`.
   void Back(double t, double bound);
   // A line of the target monitor.
   void TargetLine(const std::string& line);
@@ -72,7 +73,8 @@ class WeekOracle {
   void Tick(double now);
 
   std::size_t pendingFrames() const { return pending_.size(); }
-  bool awaitingBack() const { return back_.has_value(); }
+  // Since the last Back: the port has opened (or the return was judged).
+  bool returned() const { return !back_ || back_->opened; }
   bool portOpen() const { return byte0_ == 1; }
   double openedAt() const { return openedAt_; }
   int blockState() const { return byte1_; }
@@ -102,6 +104,9 @@ class WeekOracle {
   void SwitchFrame(double t, int state);
   void Block(double t, int byte0, int byte1);
   void Message(double t, bool press, int button);
+  // The oldest pending frame that `fits`, with `t` in its window, has `part` seen;
+  // seen in both parts it is confirmed.
+  void Match(double t, bool Frame::*part, const std::function<bool(const Frame&)>& fits);
   void Confirm(const Frame& frame, double t);
   void SeenDown(Seen& seen, double t, int button, const char* view);
   void SeenUp(Seen& seen, double t, int button, const char* view);

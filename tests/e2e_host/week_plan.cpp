@@ -46,8 +46,12 @@ class Planner {
     if (whileHeld) unit.push_back(Frame(true));
     WeekStep step{action};
     switch (action) {
-      case WeekAction::DsrDropout: step.ms = Between(300, 1500); break;
-      case WeekAction::VanishDropout: step.ms = Between(400, 2000); break;
+      case WeekAction::DsrDropout:
+        step.ms = Between(300, 1500);
+        break;
+      case WeekAction::VanishDropout:
+        step.ms = Between(400, 2000);
+        break;
       case WeekAction::LowDsrDropout:
         step.ms = Between(400, 1500);
         step.gapMs = Between(800, 3000);
@@ -56,8 +60,11 @@ class Planner {
         step.ms = Between(2000, 5000);
         step.gapMs = Between(0, 800);
         break;
-      case WeekAction::LostByte: step.ms = Between(150, 400); break;
-      default: break;
+      case WeekAction::LostByte:
+        step.ms = Between(150, 400);
+        break;
+      default:
+        break;
     }
     unit.push_back(step);
     if (action == WeekAction::ExplorerHang) {
@@ -118,8 +125,9 @@ WeekPlan MakeWeekPlan(unsigned seed, double scale) {
   add(WeekAction::ExplorerHang, Scaled(kWeekExplorerHangs, scale, 1));
   add(WeekAction::ForeignMessages, Scaled(kWeekForeignMessages, scale, 1));
   add(WeekAction::LostByte, Scaled(kWeekLostBytes, scale, 1));
-  // The moved COM number: once in the whole week, on the day before the last.
-  const int movedDay = scale >= 0.5 ? plan.days - 2 : -1;
+  // The moved COM number: once in a plan of a tenth of the week or more, on the
+  // day before the last.
+  const int movedDay = scale >= 0.1 ? plan.days - 2 : -1;
   bool firstDropout = true;
   for (int day = 0; day < plan.days; ++day) {
     WeekStep start{WeekAction::StartDay, day};
@@ -138,8 +146,9 @@ WeekPlan MakeWeekPlan(unsigned seed, double scale) {
       units.insert(units.begin() + planner.Between(1, static_cast<int>(units.size()) - 1),
                    planner.Special(action, whileHeld));
     }
-    if (day == movedDay) units.insert(units.begin() + static_cast<long>(units.size() / 2),
-                                      planner.Special(WeekAction::MovedPort, true));
+    if (day == movedDay)
+      units.insert(units.begin() + static_cast<long>(units.size() / 2),
+                   planner.Special(WeekAction::MovedPort, true));
     for (const Unit& unit : units) {
       for (WeekStep step : unit) {
         step.day = day;
@@ -153,10 +162,18 @@ WeekPlan MakeWeekPlan(unsigned seed, double scale) {
 }
 
 std::string Describe(const WeekStep& step) {
-  static const char* const names[] = {"start of day",     "end of day",   "frame",
-                                      "lost byte",        "DSR dropout",  "vanished port",
-                                      "port open with DSR low", "sleep and resume", "Explorer restart",
-                                      "Explorer hang",    "Explorer resumes", "foreign messages",
+  static const char* const names[] = {"start of day",
+                                      "end of day",
+                                      "frame",
+                                      "lost byte",
+                                      "DSR dropout",
+                                      "vanished port",
+                                      "port open with DSR low",
+                                      "sleep and resume",
+                                      "Explorer restart",
+                                      "Explorer hang",
+                                      "Explorer resumes",
+                                      "foreign messages",
                                       "moved COM number"};
   char text[160];
   std::snprintf(text, sizeof text, "day %d, %s (state 0x%02X, %d ms, %d ms%s%s%s)", step.day + 1,

@@ -4,7 +4,8 @@
 // between them, and the week's dropouts, sleeps, Explorer restarts and hangs,
 // foreign messages, lost bytes and one moved COM number spread over the days.
 // Scale 1 is the whole week (about 10,000 frames and 150 dropouts); a smaller
-// scale keeps at least one of every kind of event except the moved port.
+// scale keeps at least one of every kind of event; the moved port (30 s of
+// Tovira's patience) comes only in a tenth of the week or more.
 
 #include <string>
 #include <vector>

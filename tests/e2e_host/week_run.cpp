@@ -56,9 +56,12 @@ WeekFigures WeekRun::Run(int maxFindings) {
 
 bool WeekRun::Step(const WeekStep& step) {
   switch (step.action) {
-    case WeekAction::StartDay: return StartDay(step);
-    case WeekAction::EndDay: return EndDay();
-    case WeekAction::Frame: return SendFrame(step);
+    case WeekAction::StartDay:
+      return StartDay(step);
+    case WeekAction::EndDay:
+      return EndDay();
+    case WeekAction::Frame:
+      return SendFrame(step);
     case WeekAction::LostByte:
       AwaitFrames();
       if (!Switch("half")) return false;
@@ -67,8 +70,10 @@ bool WeekRun::Step(const WeekStep& step) {
       return true;
     case WeekAction::DsrDropout:
     case WeekAction::VanishDropout:
-    case WeekAction::LowDsrDropout: return Dropout(step);
-    case WeekAction::Sleep: return SleepAndResume(step);
+    case WeekAction::LowDsrDropout:
+      return Dropout(step);
+    case WeekAction::Sleep:
+      return SleepAndResume(step);
     case WeekAction::ExplorerRestart: {
       AwaitFrames();
       const auto printed = WineSession::Get().Probe({"explorer-restart"});
@@ -84,7 +89,9 @@ bool WeekRun::Step(const WeekStep& step) {
       if (!shell_->stopped()) std::printf("week: note: no explorer.exe of the prefix to stop\n");
       ++figures_.explorerHangs;
       return true;
-    case WeekAction::ExplorerResume: shell_.reset(); return true;
+    case WeekAction::ExplorerResume:
+      shell_.reset();
+      return true;
     case WeekAction::ForeignMessages:
       AwaitFrames();
       WineSession::Get().Probe({"foreign-messages"}, Millis(60000));
@@ -93,7 +100,8 @@ bool WeekRun::Step(const WeekStep& step) {
       if (!ToviraEnded()) return true;
       oracle_.Intervention("Tovira ended after another program's private messages");
       return false;
-    case WeekAction::MovedPort: return MovedPort();
+    case WeekAction::MovedPort:
+      return MovedPort();
   }
   return false;
 }
@@ -112,10 +120,10 @@ bool WeekRun::StartDay(const WeekStep& step) {
   AwaitClosed();
   const double t = Now();
   Back(t, kBackBound);
-  const bool started =
-      step.paired ? home_.StartProgram({WineSession::Get().Win64Tool("tests/tovira_paired.exe"),
-                                        "SW-E2E=" + moved_.portName()})
-                  : home_.StartTovira();
+  const bool started = step.paired
+                           ? home_.StartProgram({WineSession::Get().Win64Tool("tests/tovira_paired.exe"),
+                                                 "SW-E2E=" + moved_.portName()})
+                           : home_.StartTovira();
   if (!started) {
     oracle_.Intervention("Tovira's window did not come at the start of day " + std::to_string(step.day + 1));
     return false;
@@ -217,6 +225,7 @@ bool WeekRun::MovedPort() {
   const auto lost = Switch("vanish");
   if (!lost) return false;
   oracle_.Lost(*lost);
+  AwaitClosed();
   // The switch is back at once, on the other port: Tovira has its patience, then
   // the quiet look-up, then the usual bound.
   active_ = &moved_;
@@ -281,15 +290,20 @@ void WeekRun::AwaitClosed() {
 
 std::optional<double> WeekRun::AwaitReturn(double back, double bound) {
   Drain();
-  while (!oracle_.portOpen() && Now() < back + bound + 0.5) {
+  while (!oracle_.returned() && Now() < back + bound + 0.5) {
     home_.monitor().ReadOne(Millis(20));
     Drain();
   }
-  if (!oracle_.portOpen()) return std::nullopt;
+  if (!oracle_.returned() || !oracle_.portOpen()) return std::nullopt;
   const double took = oracle_.lastReconnect();
   Note("driver: open after " + std::to_string(took) + " s");
-  // Frames within the connect wait may be dropped: the next one waits for the settle time.
-  Watch(static_cast<int>((oracle_.openedAt() + WeekBounds{}.settle + 0.05 - Now()) * 1000));
+  // Frames within the connect wait may be dropped: the next one waits for the
+  // settle time after the last open (a line check may close and open it again).
+  const double until = back + bound + 0.5;
+  while (Now() < until && (!oracle_.portOpen() || Now() < oracle_.openedAt() + WeekBounds{}.settle + 0.05)) {
+    home_.monitor().ReadOne(Millis(20));
+    Drain();
+  }
   return took;
 }
 

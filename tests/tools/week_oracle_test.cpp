@@ -32,7 +32,8 @@ void Play(WeekOracle& oracle, const std::string& script) {
       oracle.SwitchLine(json);
     }
     if (what == "block") {
-      std::snprintf(json, sizeof json, "{\"t\":%.6f,\"event\":\"block\",\"bytes\":\"%s\"}", kStart + t, a.c_str());
+      std::snprintf(json, sizeof json, "{\"t\":%.6f,\"event\":\"block\",\"bytes\":\"%s\"}", kStart + t,
+                    a.c_str());
       oracle.TargetLine(json);
     }
     if (what == "press" || what == "release") {
@@ -61,7 +62,8 @@ TEST(WeekOracle, CatchesAPhantomAStuckPressAndALostFrame) {
        std::string(kInStep) + "off 3\nblock 3.2 0000FFFFFFFFFFFF\non 4\nblock 4.6 0100FFFFFFFFFFFF\n"
                               "frame 6.2 00 10\nblock 6.201 0110FFFFFFFFFFFF\npress 6.201 4\ntick 20",
        {}},
-      {"button 2 in the block that nobody pressed", std::string(kInStep) + "block 2.5 0102FFFFFFFFFFFF\ntick 2.6",
+      {"button 2 in the block that nobody pressed",
+       std::string(kInStep) + "block 2.5 0102FFFFFFFFFFFF\ntick 2.6",
        {1, 0, 0, 0}},
       {"a press replayed after a reconnect",
        std::string(kInStep) + "frame 2.5 00 04\nblock 2.501 0104FFFFFFFFFFFF\npress 2.501 2\n"
@@ -73,7 +75,8 @@ TEST(WeekOracle, CatchesAPhantomAStuckPressAndALostFrame) {
                               "off 3\nblock 3.2 0004FFFFFFFFFFFF\nrelease 3.2 2\ntick 5.1",
        {0, 1, 0, 0}},
       {"a frame that never arrives", std::string(kInStep) + "frame 2.5 00 08\ntick 4.1", {0, 0, 1, 0}},
-      {"a return that needs the user", std::string(kInStep) + "off 3\nblock 3.2 0000FFFFFFFFFFFF\non 4\ntick 14.1",
+      {"a return that needs the user",
+       std::string(kInStep) + "off 3\nblock 3.2 0000FFFFFFFFFFFF\non 4\ntick 14.1",
        {0, 0, 0, 1}},
   };
   for (const auto& c : cases) {
