@@ -129,6 +129,10 @@ bool WeekRun::StartDay(const WeekStep& step) {
     return false;
   }
   ++figures_.days;
+  std::printf("week: day %d of %d begins at step %zu%s%s%s\n", step.day + 1, plan_.days, step_ + 1,
+              step.logPanel ? ", log panel on" : "", step.logFile ? ", log file on" : "",
+              step.paired ? ", stand-in Bluetooth" : "");
+  std::fflush(stdout);
   AwaitReturn(t, kBackBound);
   return true;
 }
