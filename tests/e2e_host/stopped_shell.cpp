@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -16,11 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The Linux processes of this prefix's explorer.exe (Wine's desktop and tray).
 std::vector<pid_t> ShellProcesses() {
   std::vector<pid_t> found;
@@ -28,8 +21,8 @@ std::vector<pid_t> ShellProcesses() {
   for (const auto& entry : fs::directory_iterator("/proc", error)) {
     const std::string name = entry.path().filename();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (FileText(entry.path() / "cmdline").find("explorer.exe") == std::string::npos) continue;
-    const std::string environment = FileText(entry.path() / "environ");
+    if (FileBytes(entry.path() / "cmdline").find("explorer.exe") == std::string::npos) continue;
+    const std::string environment = FileBytes(entry.path() / "environ");
     const std::string key = "WINEPREFIX=";
     for (std::size_t at = 0; at < environment.size(); at = environment.find('\0', at) + 1) {
       if (environment.compare(at, key.size(), key) != 0) continue;
@@ -43,7 +36,7 @@ std::vector<pid_t> ShellProcesses() {
 }
 
 char ProcessState(pid_t pid) {
-  const std::string stat = FileText("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat = FileBytes("/proc/" + std::to_string(pid) + "/stat");
   const std::size_t name = stat.rfind(')');
   return name == std::string::npos || name + 2 >= stat.size() ? '?' : stat[name + 2];
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "base/utf8.h"
 
@@ -140,14 +140,16 @@ void WineSession::WriteSettings(const std::vector<std::pair<std::string, std::st
 }
 
 std::optional<std::string> WineSession::ReadSettings() const {
-  std::ifstream in(SettingsFile(), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  const std::string raw = bytes.str();
+  if (!std::filesystem::exists(SettingsFile())) return std::nullopt;
+  const std::string raw = FileBytes(SettingsFile());
   if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') return Utf16LeToUtf8(raw);
   if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) return raw.substr(3);
   return raw;
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace tovira::e2e

@@ -2,6 +2,7 @@
 // The Wine side of a native end-to-end test: the win64 build's programs, the test
 // prefix, the modem-line shim, Tovira's settings file inside the prefix.
 
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -43,5 +44,8 @@ class WineSession {
   std::string prefix_;
   std::string logFile_;
 };
+
+// A file's bytes as they are (empty when it cannot be read).
+std::string FileBytes(const std::filesystem::path& path);
 
 }  // namespace tovira::e2e
