@@ -2,6 +2,7 @@
 // One end-to-end scenario: a virtual switch on a COM port of the prefix, the
 // target monitor, and Tovira of one mode with fresh settings naming that port.
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,6 +23,10 @@ std::string ConnectedBlock(int state);
 
 // How often `part` occurs in `text` (a log panel's lines, say).
 int Occurrences(const std::string& text, const std::string& part);
+
+// Asks `condition` every 200 ms until it holds, at most for the scenario's wait:
+// for what another process does in its own time.
+bool Eventually(const std::function<bool()>& condition);
 
 // While it exists, every open of a switch's port blocks for `milliseconds` (the
 // modem-line shim reads it when the port's line settings are made).
