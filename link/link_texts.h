@@ -14,5 +14,9 @@ inline constexpr std::wstring_view kConnected = L"と接続しました。";    
 inline constexpr std::wstring_view kDisconnected = L"と接断されました。";    // device name +
 inline constexpr std::wstring_view kNoSuchPort = L"指定したシリアルポートがありません。";
 inline constexpr std::wstring_view kCannotRead = L"シリアルポートから読み込めません。";  // + platform text
+inline constexpr std::wstring_view kLoneByteDropped = L"対になるバイトが届かないため、1バイトを捨てました。";
+inline constexpr std::wstring_view kReceiveError = L"受信エラーがありました。";
+inline constexpr std::wstring_view kReceiveErrorDropped =
+    L"受信エラーがありました。組になっていないバイトを捨てました。";
 
 }  // namespace tovira::link_texts

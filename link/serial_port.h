@@ -37,6 +37,9 @@ class SerialPort {
   virtual std::optional<ModemLines> ReadModemLines() = 0;
   // Received bytes waiting; nothing (with the platform's text) when the port failed.
   virtual std::optional<std::size_t> BytesToRead(std::wstring& failureText) = 0;
+  // Whether the driver reported a receive error (overrun, framing, parity, a
+  // full receive buffer) since the last call: a byte may have been lost.
+  virtual bool TakeReceiveError() = 0;
   // The wait for a frame: returns as soon as `count` bytes are waiting or the
   // input lines change, at once when `stop` is raised, and at the latest after
   // `limit`.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <thread>
+#include <utility>
 
 #include "base/scoped_handle_win32.h"
 #include "base/system_error_win32.h"
@@ -50,12 +51,15 @@ class Win32SerialPort final : public SerialPort {
       failureText = SystemErrorText(::GetLastError());
       return std::nullopt;
     }
+    NoteReceiveErrors(errors);
     if (readError_ != ERROR_SUCCESS) {
       failureText = SystemErrorText(readError_);
       return std::nullopt;
     }
     return pending_.size() + stat.cbInQue;
   }
+
+  bool TakeReceiveError() override { return std::exchange(receiveError_, false); }
 
   void WaitForBytes(std::size_t count, std::chrono::milliseconds limit, const StopSignal& stop) override {
     const StopSignal::Waker waker(stop, [this] { ::SetEvent(wake_.get()); });
@@ -113,8 +117,9 @@ class Win32SerialPort final : public SerialPort {
     DWORD errors = 0;
     COMSTAT stat{};
     DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(needed, kReadChunk));
-    if (::ClearCommError(handle_.get(), &errors, &stat) && stat.cbInQue > wanted) {
-      wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
+    if (::ClearCommError(handle_.get(), &errors, &stat)) {
+      NoteReceiveErrors(errors);
+      if (stat.cbInQue > wanted) wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
     }
     overlapped_ = OVERLAPPED{};
     overlapped_.hEvent = readDone_.get();
@@ -152,6 +157,11 @@ class Win32SerialPort final : public SerialPort {
     return true;
   }
 
+  // Every call that clears the driver's error flags keeps what they said.
+  void NoteReceiveErrors(DWORD errors) {
+    if ((errors & (CE_OVERRUN | CE_FRAME | CE_RXPARITY | CE_RXOVER)) != 0) receiveError_ = true;
+  }
+
   // The line watch: a plain sleep between samples costs one wake-up, where a
   // timed wait on an event costs more under Wine. A failed sample counts as a
   // change too (the port has gone).
@@ -178,6 +188,7 @@ class Win32SerialPort final : public SerialPort {
   OVERLAPPED overlapped_{};
   std::uint8_t buffer_[kReadChunk]{};
   bool reading_ = false;
+  bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
   std::deque<std::uint8_t> pending_;
 };

@@ -51,7 +51,9 @@ void SerialWorker::Run() {
 }
 
 void SerialWorker::SwitchLost() {
-  events_.Balloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+  if (!std::exchange(outage_.lossShown, true)) {
+    events_.Balloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+  }
   ClosePort();
 }
 
@@ -94,6 +96,7 @@ bool SerialWorker::OpenPort() {
 }
 
 void SerialWorker::ClosePort() {
+  loneSince_.reset();
   if (port_) {
     if (port_->IsOpen()) port_->Close();
     port_.reset();
@@ -121,14 +124,55 @@ std::optional<LineStates> SerialWorker::SampleLines() {
 FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   const std::optional<std::size_t> waiting = port_->BytesToRead(failureText);
   if (!waiting) return FrameOutcome::Failed;
-  if (*waiting < 2) {
-#ifdef TOVIRA_PLAIN_IDLE_PAUSE
-    clock_.Pause(link_timing::kLineCheckPeriod, flags_.stop);  // the plain pause, for the latency comparison
-#else
-    port_->WaitForBytes(2, link_timing::kLongestFrameWait, flags_.stop);
-#endif
-    return FrameOutcome::Paused;
+  if (port_->TakeReceiveError()) {
+    // Some byte was lost or spoilt: an odd count holds a half frame, and which
+    // byte it is cannot be told, so none of them is trusted.
+    const bool odd = *waiting % 2 == 1;
+    events_.Log(std::wstring(odd ? link_texts::kReceiveErrorDropped : link_texts::kReceiveError));
+    if (odd) return DropBytes(*waiting, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
   }
+  if (*waiting < 2) return AwaitFrame(*waiting, failureText);
+  loneSince_.reset();
+  return ReadFrame(failureText);
+}
+
+FrameOutcome SerialWorker::AwaitFrame(std::size_t waiting, std::wstring& failureText) {
+  if (waiting == 0) {
+    loneSince_.reset();
+  } else if (!loneSince_) {
+    loneSince_ = clock_.Now();
+  } else if (clock_.Now() - *loneSince_ >= link_timing::kLoneByteBound) {
+    events_.Log(std::wstring(link_texts::kLoneByteDropped));
+    return DropBytes(1, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
+  }
+#ifdef TOVIRA_PLAIN_IDLE_PAUSE
+  clock_.Pause(link_timing::kLineCheckPeriod, flags_.stop);  // the plain pause, for the latency comparison
+#else
+  // One byte more than is there: a lone byte must be seen, not held in a read
+  // that waits for its partner.
+  std::chrono::milliseconds limit = link_timing::kLongestFrameWait;
+  if (loneSince_) {
+    limit = std::chrono::ceil<std::chrono::milliseconds>(*loneSince_ + link_timing::kLoneByteBound -
+                                                         clock_.Now());
+  }
+  port_->WaitForBytes(waiting + 1, limit, flags_.stop);
+#endif
+  return FrameOutcome::Paused;
+}
+
+bool SerialWorker::DropBytes(std::size_t count, std::wstring& failureText) {
+  loneSince_.reset();
+  for (std::size_t i = 0; i < count; ++i) {
+    const ReadResult byte = port_->ReadByte();
+    if (byte.status == ReadStatus::Failed) {
+      failureText = byte.failureText;
+      return false;
+    }
+  }
+  return true;
+}
+
+FrameOutcome SerialWorker::ReadFrame(std::wstring& failureText) {
   ReadResult bytes[2];
   for (ReadResult& byte : bytes) {
     byte = port_->ReadByte();

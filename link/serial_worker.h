@@ -27,6 +27,11 @@ inline constexpr std::chrono::milliseconds kLineCheckPeriod{10};
 // switch is idle.
 inline constexpr std::chrono::milliseconds kLongestFrameWait{1000};
 inline constexpr std::chrono::milliseconds kConnectWait{1000};  // frames before its end are dropped
+// A byte alone for this long has lost its partner (an overrun, a radio glitch)
+// and is dropped, so that the frames after it pair as sent. A frame's two bytes
+// take 2 ms on the wire at 9600 bit/s and travel in one radio packet; a person
+// cannot press and let go again within 100 ms, so the next frame has not begun.
+inline constexpr std::chrono::milliseconds kLoneByteBound{100};
 }  // namespace link_timing
 
 // The last line states reported: kept for the program's whole run, handed from
@@ -69,6 +74,11 @@ class SerialWorker {
   // input lines cannot be read (then nothing is remembered).
   std::optional<LineStates> SampleLines();
   FrameOutcome FrameStep(std::wstring& failureText);
+  // What waits before a whole frame is there: a lone byte past its bound is
+  // dropped, after a receive error an odd count is dropped whole.
+  FrameOutcome AwaitFrame(std::size_t waiting, std::wstring& failureText);
+  bool DropBytes(std::size_t count, std::wstring& failureText);
+  FrameOutcome ReadFrame(std::wstring& failureText);
   void SwitchLost();
 
   WorkerSetup setup_;
@@ -81,13 +91,16 @@ class SerialWorker {
   std::unique_ptr<SerialPort> port_;
   bool waiting_ = false;  // the connect wait runs
   // An outage lasts from the start or a loss until the switch is connected; its
-  // two attempt balloons come once, at its first attempt (the log lines every time),
-  // so that a switch left off does not fill the notification centre overnight.
+  // loss and attempt balloons come once, at its first loss and attempt (the log
+  // lines every time), so that a switch left off, or one that opens without
+  // raising DSR, does not fill the notification centre overnight.
   struct Outage {
     bool connectingShown = false;
     bool cannotOpenShown = false;
+    bool lossShown = false;
   } outage_;
   LinkClock::TimePoint deadline_{};
+  std::optional<LinkClock::TimePoint> loneSince_;  // one byte has waited alone since
 };
 
 }  // namespace tovira

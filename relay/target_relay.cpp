@@ -113,15 +113,20 @@ void TargetRelay::RelayConnection(bool enabled) {
   if (block_ == nullptr) return;
   if (enabled) {
     block_[0] = 1;
-  } else if (!InterfaceProcessRuns()) {
-    block_[0] = 0;
-  } else if (block_[1] == lastWritten_ && (lastWritten_ & kButtonBits) != 0) {
-    // The interface process keeps the block, but no button may stay pressed
-    // after its link is gone; a state someone else wrote is left alone.
-    lastWritten_ = static_cast<std::uint8_t>(lastWritten_ & ~kButtonBits);
-    block_[1] = lastWritten_;
-    log_(FormatLogText(L"pStatus :%02X", lastWritten_));
+    return;
   }
+  // No button outlives its link: the target would take a press left in byte 1
+  // as held while the switch is away, and again when the next open sets byte 0.
+  LetGoOfButtons();
+  if (!InterfaceProcessRuns()) block_[0] = 0;
+}
+
+void TargetRelay::LetGoOfButtons() {
+  // A state someone else wrote (the interface process) is left alone.
+  if (block_[1] != lastWritten_ || (lastWritten_ & kButtonBits) == 0) return;
+  lastWritten_ = static_cast<std::uint8_t>(lastWritten_ & ~kButtonBits);
+  block_[1] = lastWritten_;
+  log_(FormatLogText(L"pStatus :%02X", lastWritten_));
 }
 
 void TargetRelay::ReleaseBlock() {

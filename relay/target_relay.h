@@ -40,13 +40,14 @@ class TargetRelay {
   // Clears the block unless the interface process runs, then releases it.
   void ReleaseBlock();
   // The block's part of showing the connection: byte 0 = 1 on connecting; on
-  // losing the link, byte 0 = 0 unless the interface process runs.
+  // losing the link, first byte 1 without its button bits, then byte 0 = 0
+  // unless the interface process runs.
   void RelayConnection(bool enabled);
-
-  bool HasBlock() const { return block_ != nullptr; }
 
  private:
   void PostRelease(NavigatorWindow navigator);
+  // Byte 1 as last written, its button bits cleared.
+  void LetGoOfButtons();
 
   TargetMode mode_;
   RelayPlatform& platform_;

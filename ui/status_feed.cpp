@@ -48,6 +48,8 @@ void StatusFeed::PortOpen(bool open) {
   Note([&] {
     changes_.portOpen = open;
     changes_.stateAfterPortChange = false;
+    // The low-battery line goes with the link; the next connection's frames say anew.
+    if (!open && std::exchange(batteryLow_, false)) changes_.batteryLow = false;
     return true;
   });
 }
@@ -60,6 +62,10 @@ void StatusFeed::Frame(int state) {
     if (low != batteryLow_) {
       batteryLow_ = low;
       changes_.batteryLow = low;
+    }
+    // One balloon per episode, however often the link drops within it.
+    if (low != lowBatteryBallooned_) {
+      lowBatteryBallooned_ = low;
       if (low) AddBalloon(std::wstring(texts::kLowBattery));
     }
     return true;

@@ -4,7 +4,8 @@
 // window last looked, asks for the window to be woken; the window then takes the
 // latest of each state (it may skip pictures in between) and every log line and
 // balloon, in order. A low battery is said once per episode: from the frame whose
-// battery bit turns on until a frame where it is off.
+// battery bit turns on until a frame where it is off; the tooltip's line also
+// ends with the link.
 
 #include <functional>
 #include <mutex>
@@ -68,7 +69,8 @@ class StatusFeed final : public LinkEvents {
   std::mutex mutex_;
   bool logging_ = false;
   bool wakeAsked_ = false;
-  bool batteryLow_ = false;  // from the frame whose battery bit turned on until one where it is off
+  bool batteryLow_ = false;  // from the frame whose battery bit turned on until one where it is off, or a loss
+  bool lowBatteryBallooned_ = false;  // the same, but kept across losses
   StatusChanges changes_;
 };
 

@@ -108,6 +108,8 @@ void StatusWindow::ShowSwitchState(int state) {
 }
 
 void StatusWindow::ShowConnected(bool enabled) {
+  // Without a link no button is known to be held.
+  if (!enabled) ShowSwitchState(0);
   SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
   connected_ = enabled;

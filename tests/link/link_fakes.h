@@ -3,6 +3,7 @@
 // whose bytes arrive at virtual times, an opener with scripted results, and a
 // display that records every call in order.
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -59,6 +60,7 @@ struct PortScript {
   ModemLines lines{true, true, true};
   bool linesFail = false;
   std::optional<std::wstring> bytesToReadFailure;
+  std::vector<milliseconds> receiveErrors;  // times the driver reports an error, taken once each
   std::vector<ReadStatus> readOutcomes;  // consumed first, one per ReadByte
   std::wstring readFailureText = L"The device is not ready.";
   std::size_t next = 0;  // bytes taken so far: a stream, shared by every port opened on it
@@ -81,6 +83,15 @@ class FakePort final : public SerialPort {
       return std::nullopt;
     }
     return Arrived();
+  }
+  bool TakeReceiveError() override {
+    auto& errors = script_.receiveErrors;
+    const auto due = std::find_if(errors.begin(), errors.end(), [this](milliseconds at) {
+      return LinkClock::TimePoint{} + at <= clock_.Now();
+    });
+    if (due == errors.end()) return false;
+    errors.erase(due);
+    return true;
   }
   void WaitForBytes(std::size_t count, milliseconds limit, const StopSignal& stop) override {
     auto until = clock_.Now() + limit;

@@ -153,7 +153,7 @@ TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
   RunUntil(milliseconds(3100));
   EXPECT_EQ(display.Count(L"msg:COM9接続中..."), 3);
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続中．．．"), 1) << "never connected: one outage";
-  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 3);
+  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1) << "and one loss balloon for it";
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続しました。"), 0);
   EXPECT_EQ(display.Count(L"msg:COM9接続済"), 0);
 }
@@ -227,15 +227,58 @@ TEST_F(SerialWorkerTest, FirstFrameAtTheDeadlineIsDecoded) {
   EXPECT_EQ(EventsStartingWith(L"switch:"), std::vector<std::wstring>{L"switch:16"});
 }
 
-TEST_F(SerialWorkerTest, SingleByteWaitsForItsPartner) {
-  const EncodedFrame frame = EncodeFrame(kMode, 0x08, 5, 2);
-  opener.script.bytes = {{milliseconds(2000), frame.control}, {milliseconds(2300), frame.state}};
-  RunUntil(milliseconds(2600));
-  const auto events = display.Events();
-  const auto times = display.Times();
-  const auto it = std::find(events.begin(), events.end(), L"switch:8");
-  ASSERT_NE(it, events.end());
-  EXPECT_EQ(times[static_cast<std::size_t>(it - events.begin())], milliseconds(2300));
+TEST_F(SerialWorkerTest, FramesPairAsSentAfterALostByteOrAReceiveError) {
+  const EncodedFrame first = EncodeFrame(kMode, 0x01, 3, 1);
+  const EncodedFrame next = EncodeFrame(kMode, 0x08, 5, 2);
+  struct Case {
+    const char* name;
+    std::vector<std::pair<milliseconds, std::uint8_t>> bytes;
+    std::vector<milliseconds> receiveErrors;
+    std::vector<std::wstring> frames;
+    std::wstring logLine;  // expected once
+  };
+  const Case cases[] = {
+      {"a partner within the bound pairs",
+       {{milliseconds(2000), next.control}, {milliseconds(2060), next.state}},
+       {},
+       {L"switch:8"},
+       L"msg:00001000\t02\n"},
+      {"a byte alone past the bound is dropped",
+       {{milliseconds(2000), first.control}, {milliseconds(2400), next.control}, {milliseconds(2400), next.state}},
+       {},
+       {L"switch:8"},
+       L"msg:対になるバイトが届かないため、1バイトを捨てました。"},
+      {"a receive error drops a half frame at once",
+       {{milliseconds(2000), first.control}, {milliseconds(2030), next.control}, {milliseconds(2030), next.state}},
+       {milliseconds(2000)},
+       {L"switch:8"},
+       L"msg:受信エラーがありました。組になっていないバイトを捨てました。"},
+      {"a receive error keeps whole frames",
+       {{milliseconds(2000), first.control}, {milliseconds(2000), first.state}},
+       {milliseconds(2000)},
+       {L"switch:1"},
+       L"msg:受信エラーがありました。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeClock caseClock;
+    FakeOpener caseOpener{caseClock};
+    RecordingEvents events{&caseClock};
+    WorkerFlags caseFlags;
+    caseFlags.appEnding = &ending;
+    LineMemory caseMemory;
+    caseOpener.script.bytes = c.bytes;
+    caseOpener.script.receiveErrors = c.receiveErrors;
+    caseClock.At(milliseconds(3000), [&caseFlags] { caseFlags.stop.Raise(); });
+    SerialWorker worker({kMode, L"COM9", L"SW-1"}, caseFlags, caseMemory, caseOpener, caseClock, events);
+    worker.Run();
+    std::vector<std::wstring> frames;
+    for (const auto& event : events.Events()) {
+      if (event.rfind(L"switch:", 0) == 0) frames.push_back(event);
+    }
+    EXPECT_EQ(frames, c.frames);
+    EXPECT_EQ(events.Count(c.logLine), 1);
+  }
 }
 
 TEST_F(SerialWorkerTest, IdenticalFramesAreEachHandedOnAndLogged) {

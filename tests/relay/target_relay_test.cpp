@@ -161,26 +161,28 @@ TEST_P(TargetRelayTest, OtherModesWriteOnlyTheBlock) {
 INSTANTIATE_TEST_SUITE_P(VelmoraAndHarmoa, TargetRelayTest,
                          testing::Values(TargetMode::Velmora, TargetMode::Harmoa));
 
-TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRuns) {
+TEST_F(TargetRelayTest, NoButtonOutlivesTheLinkAndTheConnectionByteFollowsThePort) {
   struct Case {
     TargetMode mode;
     std::vector<std::wstring> processes;
     bool listReadable;
     std::optional<std::uint8_t> writtenByOthers;  // the interface process's own state byte
     std::string afterDisconnect;
+    std::string afterReopen;  // the next open may never carry the old press
     std::string afterExit;
   };
   const std::wstring velmorax = L"C:\\PROGRAM FILES\\VELMORA\\VELMORAX.EXE";
   const std::wstring quorinsvc = L"D:\\QUOR\\QUORINSVC.EXE";
   const Case cases[] = {
-      {TargetMode::Velmora, {}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {}, true, {}, "0080FFFFFFFFFFFF", "0180FFFFFFFFFFFF", "0000000000000000"},
       // The interface process keeps the block, but the buttons are let go (the battery bit stays).
-      {TargetMode::Velmora, {velmorax}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
-      {TargetMode::Quorandel, {quorinsvc}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
-      {TargetMode::Velmora, {velmorax}, true, 0x05, "0105FFFFFFFFFFFF", "0105FFFFFFFFFFFF"},
-      {TargetMode::Quorandel, {velmorax}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
-      {TargetMode::Harmoa, {velmorax, quorinsvc}, true, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
-      {TargetMode::Velmora, {velmorax}, false, {}, "0083FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Velmora, {velmorax}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {quorinsvc}, true, {}, "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF", "0180FFFFFFFFFFFF"},
+      {TargetMode::Velmora, {velmorax}, true, 0x05, "0105FFFFFFFFFFFF", "0105FFFFFFFFFFFF", "0105FFFFFFFFFFFF"},
+      {TargetMode::Quorandel, {velmorax}, true, {}, "0080FFFFFFFFFFFF", "0180FFFFFFFFFFFF", "0000000000000000"},
+      {TargetMode::Harmoa, {velmorax, quorinsvc}, true, {}, "0080FFFFFFFFFFFF", "0180FFFFFFFFFFFF",
+       "0000000000000000"},
+      {TargetMode::Velmora, {velmorax}, false, {}, "0080FFFFFFFFFFFF", "0180FFFFFFFFFFFF", "0000000000000000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ModeNumber(c.mode));
@@ -196,10 +198,12 @@ TEST_F(TargetRelayTest, ConnectionByteFollowsThePortUnlessTheInterfaceProcessRun
     if (c.writtenByOthers) platform.block[1] = *c.writtenByOthers;
     relay.RelayConnection(false);
     EXPECT_EQ(platform.BlockHex(), c.afterDisconnect);
+    relay.RelayConnection(true);
+    EXPECT_EQ(platform.BlockHex(), c.afterReopen);
+    relay.RelayConnection(false);
     relay.ReleaseBlock();
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
     EXPECT_EQ(platform.closes, 1);
-    EXPECT_FALSE(relay.HasBlock());
     relay.RelayFrame(0x01);  // nothing may write into the released block
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
   }
@@ -213,7 +217,7 @@ TEST_F(TargetRelayTest, LosingTheLinkWhileAButtonIsHeldReleasesItInModeTwo) {
   relay.RelayConnection(false);
   relay.RelayConnection(false);  // a second loss releases nothing more
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 2", "release 2"}));
-  EXPECT_EQ(platform.BlockHex(), "0084FFFFFFFFFFFF") << "byte 1 keeps the last state";
+  EXPECT_EQ(platform.BlockHex(), "0080FFFFFFFFFFFF") << "the battery bit stays, the button goes";
 }
 
 TEST_F(TargetRelayTest, LosingTheLinkWithNoButtonHeldPostsNothing) {

@@ -69,9 +69,13 @@ TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
     EXPECT_EQ(seen.balloons.size(), frame.balloons);
   }
   feed.PortOpen(false);
+  EXPECT_EQ(feed.Take().batteryLow, false) << "the tooltip's line goes with the link";
   feed.PortOpen(true);
-  feed.Frame(0x80);  // the same episode across a dropout: no second balloon
-  EXPECT_TRUE(feed.Take().balloons.empty());
+  EXPECT_EQ(feed.Take().batteryLow, std::nullopt) << "and does not come back before a frame says so";
+  feed.Frame(0x80);  // the same episode across a dropout: the line again, no second balloon
+  const StatusChanges again = feed.Take();
+  EXPECT_EQ(again.batteryLow, true);
+  EXPECT_TRUE(again.balloons.empty());
 }
 
 TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRuns) {
