@@ -69,7 +69,8 @@ class StatusFeed final : public LinkEvents {
   std::mutex mutex_;
   bool logging_ = false;
   bool wakeAsked_ = false;
-  bool batteryLow_ = false;  // from the frame whose battery bit turned on until one where it is off, or a loss
+  bool batteryLow_ =
+      false;  // from the frame whose battery bit turned on until one where it is off, or a loss
   bool lowBatteryBallooned_ = false;  // the same, but kept across losses
   StatusChanges changes_;
 };

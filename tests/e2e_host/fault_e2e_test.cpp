@@ -157,7 +157,7 @@ TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectio
   // Half of the next frame is on its way when the switch goes out of range.
   ASSERT_TRUE(scenario.Switch("half"));
   ASSERT_TRUE(scenario.Switch("dsr off"));
-  ASSERT_TRUE(monitor.WaitForBlock("0004FFFFFFFFFFFF", kScenarioWait)) << "the loss";
+  ASSERT_TRUE(monitor.WaitForBlock("0000FFFFFFFFFFFF", kScenarioWait)) << "the loss";
   ASSERT_TRUE(scenario.Switch("dsr on"));
   ASSERT_TRUE(scenario.WaitConnected());
   // The stray byte must not pair with the first byte of the next frame.

@@ -61,7 +61,7 @@ struct PortScript {
   bool linesFail = false;
   std::optional<std::wstring> bytesToReadFailure;
   std::vector<milliseconds> receiveErrors;  // times the driver reports an error, taken once each
-  std::vector<ReadStatus> readOutcomes;  // consumed first, one per ReadByte
+  std::vector<ReadStatus> readOutcomes;     // consumed first, one per ReadByte
   std::wstring readFailureText = L"The device is not ready.";
   std::size_t next = 0;  // bytes taken so far: a stream, shared by every port opened on it
 };
