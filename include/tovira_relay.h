@@ -25,9 +25,9 @@
  * Write order (a reader may read at any time: there is no lock)
  *   Bytes 0 and 1 are written one whole byte at a time; the 32-bit stores below
  *   are single aligned stores (the view is page-aligned). Over time:
- *   Start:      FFFFFFFF at offset 0, then FFFFFFFF at offset 4 (two 32-bit
- *               stores), then byte 0 = 0, then byte 1 = 0:
- *               00 00 FF FF FF FF FF FF.
+ *   Start:      00 00 FF FF at offset 0, then FF FF FF FF at offset 4 (two
+ *               32-bit stores): 00 00 FF FF FF FF FF FF. Bytes 0 and 1 are
+ *               never FF.
  *   Port open:  byte 0 = 1, and nothing else. Byte 1 keeps what it holds, which
  *               has no button bit (see "Link lost"), so an open never shows an
  *               old press. Frames within about a second of the open are dropped.
@@ -49,14 +49,12 @@
  *   Tovira leaves byte 0 as it is (it still clears byte 1's button bits), and at
  *   the exit it leaves all eight bytes as the exit's loss left them. Tovira
  *   looks for the process at every loss and at the exit.
- *   In between, a reader may see: at the start FF FF FF FF 00 00 00 00 (in a
- *   block the target created), FF FF FF FF FF FF FF FF and
- *   00 FF FF FF FF FF FF FF; at a loss 01 with byte 1's button bits cleared,
- *   before byte 0 goes 0; at the exit 00 00 00 00 FF FF FF FF. So take byte 0
- *   as connected only when it is exactly 1 (at the start it is FF for a moment,
- *   with byte 1 FF), and act on byte 1 only then: byte 0 is 1 with an old press
- *   never, and 0 with a button bit never. A poller can miss a state that lasts
- *   less than its period.
+ *   In between, a reader may see: at the start 00 00 FF FF 00 00 00 00 (in a
+ *   block the target created); at a loss 01 with byte 1's button bits
+ *   cleared, before byte 0 goes 0; at the exit 00 00 00 00 FF FF FF FF. Take
+ *   byte 0 as connected only when it is exactly 1, and act on byte 1 only
+ *   then: byte 0 is 1 with an old press never, and 0 with a button bit never.
+ *   A poller can miss a state that lasts less than its period.
  *
  * The messages (mode 2 only)
  *   Posted (never sent) to the top-level window of class TOVIRA_NAVIGATOR_CLASS

@@ -22,8 +22,8 @@ BUTTON_BITS = 0x1F  # TOVIRA_STATE_BUTTONS
 BLOCK_NAME_WITH_MESSAGES = "QUORINDEX-SHARED-MEMORY"  # TOVIRA_BLOCK_NAME_QUORANDEL
 CLEARED = "0000000000000000"
 # Tovira's start as a poller can see it, in the order it is written: the block as a
-# target created it, 32-bit FFFFFFFF at 0, then at 4, then byte 0 = 0, then byte 1 = 0.
-START = [CLEARED, "FFFFFFFF00000000", "FFFFFFFFFFFFFFFF", "00FFFFFFFFFFFFFF", "0000FFFFFFFFFFFF"]
+# target created it, 32-bit 0000FFFF at 0, then FFFFFFFF at 4.
+START = [CLEARED, "0000FFFF00000000", "0000FFFFFFFFFFFF"]
 # The exit after byte 0 = 0: 32-bit zeros at 0, then at 4.
 EXIT_FIRST_STORE = "00000000FFFFFFFF"
 
