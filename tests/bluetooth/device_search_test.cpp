@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "bluetooth/bounded_port_query.h"
 
@@ -302,10 +303,12 @@ class HeldPorts final : public SerialPortSource {
     std::condition_variable changed;
     bool open = false;
     bool answered = false;
+    int calls = 0;
   };
   explicit HeldPorts(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
   std::optional<std::vector<SerialPortEntry>> QueryPorts() override {
     std::unique_lock<std::mutex> lock(gate_->mutex);
+    ++gate_->calls;
     gate_->changed.wait(lock, [this] { return gate_->open; });
     gate_->answered = true;
     gate_->changed.notify_all();
@@ -320,12 +323,19 @@ TEST(BoundedPortQuery, AQueryThatDoesNotAnswerInTimeCountsAsFailedAndOneThatDoes
   auto gate = std::make_shared<HeldPorts::Gate>();
   BoundedPortSource held(std::make_unique<HeldPorts>(gate), std::chrono::milliseconds(50));
   EXPECT_EQ(held.QueryPorts(), std::nullopt) << "the search goes on without waiting for the driver";
+  BoundedPortSource next(std::make_unique<HeldPorts>(gate), std::chrono::seconds(30));
+  EXPECT_EQ(next.QueryPorts(), std::nullopt) << "while one is stuck, the next fails at once";
   {
     std::unique_lock<std::mutex> lock(gate->mutex);
+    EXPECT_EQ(gate->calls, 1) << "no second query beside the stuck one";
     gate->open = true;
     gate->changed.notify_all();
-    gate->changed.wait(lock, [&gate] { return gate->answered; });  // the query left behind ends
   }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (PortQueryUnderWay() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(PortQueryUnderWay()) << "the query left behind ends";
   BoundedPortSource quick(std::make_unique<HeldPorts>(gate), std::chrono::seconds(30));
   const auto ports = quick.QueryPorts();
   ASSERT_TRUE(ports);
