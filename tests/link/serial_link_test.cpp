@@ -31,10 +31,11 @@ class LivePort final : public SerialPort {
     stop.WaitFor(limit);
   }
   ReadResult ReadByte() override { return {}; }
-  void Close() override {
+  bool Close() override {
     whileClosing_();
     if (open_) --openNow_;
     open_ = false;
+    return true;
   }
 
  private:
