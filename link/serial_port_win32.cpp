@@ -280,18 +280,24 @@ bool IsAcceptablePortName(const std::wstring& portName) {
   return true;
 }
 
-OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
-  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+UniqueHandle OpenSwitchPort(const std::wstring& portName) {
   const std::wstring path = L"\\\\.\\" + portName;
   UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
-  if (!port || !ConfigurePort(port.get())) return {OpenStatus::OpenFailed, nullptr};
+  if (!port || !ConfigurePort(port.get())) return UniqueHandle();
+  // Pairing starts with the first byte after the open: nothing older counts.
+  ::PurgeComm(port.get(), PURGE_RXCLEAR);
+  return port;
+}
+
+OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
+  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+  UniqueHandle port = OpenSwitchPort(portName);
+  if (!port) return {OpenStatus::OpenFailed, nullptr};
   UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   UniqueHandle wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   UniqueHandle linesChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!readDone || !wake || !linesChanged) return {OpenStatus::OpenFailed, nullptr};
-  // Pairing starts with the first byte after the open: nothing older counts.
-  ::PurgeComm(port.get(), PURGE_RXCLEAR);
   return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone),
                                                                 std::move(wake), std::move(linesChanged))};
 } catch (...) {
