@@ -47,7 +47,9 @@ class SerialPort {
   // One byte; TimedOut after the port's read time-out of 1000 ms.
   virtual ReadResult ReadByte() = 0;
   // Closes the port; it counts as closed afterwards even when closing failed.
-  virtual void Close() = 0;
+  // False when the driver did not let go in time and the port was abandoned
+  // (its handle and buffers left to the driver).
+  virtual bool Close() = 0;
 };
 
 enum class OpenStatus { Opened, NameRefused, OpenFailed };

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <deque>
 #include <thread>
 #include <utility>
@@ -17,6 +20,53 @@ namespace {
 
 constexpr std::chrono::milliseconds kReadTimeout{1000};
 constexpr DWORD kReadChunk = 256;
+// How long a close waits for its driver: the cancelled read, the line watch's
+// last sample. A driver that takes longer is left with what it still uses.
+constexpr DWORD kCloseBoundMs = 1000;
+
+// The read under way: it must outlive a driver that ignores its cancel.
+struct InFlightRead {
+  OVERLAPPED overlapped{};
+  std::uint8_t buffer[kReadChunk]{};
+};
+
+// What the line watch's thread shares with its port. A thread stuck in its
+// driver's line sample is left to end by itself and keeps this alive.
+struct LineWatchState {
+  LineWatchState(HANDLE watchedPort, UniqueHandle changeEvent)
+      : port(watchedPort), changed(std::move(changeEvent)) {}
+  HANDLE port;           // the port's handle, never closed while the watch may use it
+  UniqueHandle changed;  // auto-reset: set on a change
+  std::atomic<bool> watching{true};
+  std::mutex mutex;
+  std::condition_variable endedChanged;
+  bool ended = false;
+
+  bool WaitEnded(DWORD milliseconds) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return endedChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return ended; });
+  }
+};
+
+// The line watch: a plain sleep between samples costs one wake-up, where a
+// timed wait on an event costs more under Wine. A failed sample counts as a
+// change too (the port has gone).
+void WatchLines(const std::shared_ptr<LineWatchState>& state) {
+  // A lost switch is noticed by this thread: it runs beside the link's, above normal.
+  ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+  constexpr DWORD kFailed = MAXDWORD;
+  DWORD last = kFailed - 1;  // nothing sampled yet
+  while (state->watching.load()) {
+    DWORD status = 0;
+    const DWORD now = ::GetCommModemStatus(state->port, &status) ? status : kFailed;
+    if (now != last && last != kFailed - 1) ::SetEvent(state->changed.get());
+    last = now;
+    ::Sleep(static_cast<DWORD>(link_timing::kLineCheckPeriod.count()));
+  }
+  std::lock_guard<std::mutex> lock(state->mutex);
+  state->ended = true;
+  state->endedChanged.notify_all();
+}
 
 // The port is opened for overlapped I/O, and one read is kept waiting on it; a
 // thread of the port's own samples the input lines every 10 ms and signals a
@@ -30,8 +80,8 @@ class Win32SerialPort final : public SerialPort {
       : handle_(std::move(handle)),
         readDone_(std::move(readDone)),
         wake_(std::move(wake)),
-        linesChanged_(std::move(linesChanged)),
-        lineWatch_(&Win32SerialPort::WatchLines, this) {}
+        watch_(std::make_shared<LineWatchState>(handle_.get(), std::move(linesChanged))),
+        lineWatch_(WatchLines, watch_) {}
   ~Win32SerialPort() override { Close(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -78,20 +128,26 @@ class Win32SerialPort final : public SerialPort {
     return {ReadStatus::Byte, byte, L""};
   }
 
-  void Close() override {
+  bool Close() override {
+    bool letGo = true;
     if (lineWatch_.joinable()) {
-      watching_ = false;
-      lineWatch_.join();
+      watch_->watching = false;
+      if (watch_->WaitEnded(kCloseBoundMs)) {
+        lineWatch_.join();
+      } else {
+        lineWatch_.detach();  // it holds its state; the port's handle stays open for it
+        letGo = false;
+      }
     }
-    if (handle_ && reading_) {
-      // The read's buffer and OVERLAPPED must outlive it: cancel, then wait.
-      ::CancelIoEx(handle_.get(), &overlapped_);
-      DWORD got = 0;
-      ::GetOverlappedResult(handle_.get(), &overlapped_, &got, TRUE);
-    }
+    if (handle_ && reading_ && !CancelRead()) letGo = false;
     reading_ = false;
-    handle_.reset();
+    if (letGo) {
+      handle_.reset();
+    } else {
+      (void)handle_.release();  // a driver still at work on it keeps it
+    }
     pending_.clear();
+    return letGo;
   }
 
  private:
@@ -104,7 +160,7 @@ class Win32SerialPort final : public SerialPort {
       if (!reading_) continue;  // it completed at once
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;
-      const HANDLE events[] = {readDone_.get(), linesChanged_.get(), wake_.get()};
+      const HANDLE events[] = {readDone_.get(), watch_->changed.get(), wake_.get()};
       const DWORD woke =
           ::WaitForMultipleObjects(wakeable ? 3 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
       if (woke != WAIT_OBJECT_0) return;  // a line changed, stopped, or the time passed
@@ -121,11 +177,11 @@ class Win32SerialPort final : public SerialPort {
       NoteReceiveErrors(errors);
       if (stat.cbInQue > wanted) wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
     }
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = readDone_.get();
+    read_->overlapped = OVERLAPPED{};
+    read_->overlapped.hEvent = readDone_.get();
     ::ResetEvent(readDone_.get());
     DWORD got = 0;
-    if (::ReadFile(handle_.get(), buffer_, wanted, &got, &overlapped_)) {
+    if (::ReadFile(handle_.get(), read_->buffer, wanted, &got, &read_->overlapped)) {
       reading_ = true;
       return FinishRead();
     }
@@ -141,7 +197,7 @@ class Win32SerialPort final : public SerialPort {
   // Takes a finished read's bytes; false when it brought none or failed.
   bool FinishRead() {
     DWORD got = 0;
-    const BOOL done = ::GetOverlappedResult(handle_.get(), &overlapped_, &got, FALSE);
+    const BOOL done = ::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE);
     if (!done && ::GetLastError() == ERROR_IO_INCOMPLETE) return true;
     reading_ = false;
     if (!done) {
@@ -153,8 +209,22 @@ class Win32SerialPort final : public SerialPort {
       readError_ = ERROR_HANDLE_EOF;
       return false;
     }
-    pending_.insert(pending_.end(), buffer_, buffer_ + got);
+    pending_.insert(pending_.end(), read_->buffer, read_->buffer + got);
     return true;
+  }
+
+  // The read's buffer and OVERLAPPED must outlive it: cancel, then wait, but
+  // not for ever. False when the driver did not let the read go in time.
+  bool CancelRead() {
+    ::CancelIoEx(handle_.get(), &read_->overlapped);
+    if (::WaitForSingleObject(readDone_.get(), kCloseBoundMs) == WAIT_OBJECT_0) {
+      DWORD got = 0;
+      ::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE);
+      return true;
+    }
+    (void)read_.release();      // the driver may still fill it
+    (void)readDone_.release();  // and signal this
+    return false;
   }
 
   // Every call that clears the driver's error flags keeps what they said.
@@ -162,31 +232,12 @@ class Win32SerialPort final : public SerialPort {
     if ((errors & (CE_OVERRUN | CE_FRAME | CE_RXPARITY | CE_RXOVER)) != 0) receiveError_ = true;
   }
 
-  // The line watch: a plain sleep between samples costs one wake-up, where a
-  // timed wait on an event costs more under Wine. A failed sample counts as a
-  // change too (the port has gone).
-  void WatchLines() {
-    // A lost switch is noticed by this thread: it runs beside the link's, above normal.
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    constexpr DWORD kFailed = MAXDWORD;
-    DWORD last = kFailed - 1;  // nothing sampled yet
-    while (watching_.load()) {
-      DWORD status = 0;
-      const DWORD now = ::GetCommModemStatus(handle_.get(), &status) ? status : kFailed;
-      if (now != last && last != kFailed - 1) ::SetEvent(linesChanged_.get());
-      last = now;
-      ::Sleep(static_cast<DWORD>(link_timing::kLineCheckPeriod.count()));
-    }
-  }
-
   UniqueHandle handle_;
-  UniqueHandle readDone_;      // manual-reset: set when the read completes
-  UniqueHandle wake_;          // auto-reset: set by the worker's stop
-  UniqueHandle linesChanged_;  // auto-reset: set by the line watch
-  std::atomic<bool> watching_{true};
-  std::thread lineWatch_;  // last: it starts once everything it uses exists
-  OVERLAPPED overlapped_{};
-  std::uint8_t buffer_[kReadChunk]{};
+  UniqueHandle readDone_;  // manual-reset: set when the read completes
+  UniqueHandle wake_;      // auto-reset: set by the worker's stop
+  std::shared_ptr<LineWatchState> watch_;
+  std::thread lineWatch_;  // after its state: it starts once everything it uses exists
+  std::unique_ptr<InFlightRead> read_ = std::make_unique<InFlightRead>();
   bool reading_ = false;
   bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
@@ -229,18 +280,24 @@ bool IsAcceptablePortName(const std::wstring& portName) {
   return true;
 }
 
-OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
-  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+UniqueHandle OpenSwitchPort(const std::wstring& portName) {
   const std::wstring path = L"\\\\.\\" + portName;
   UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
-  if (!port || !ConfigurePort(port.get())) return {OpenStatus::OpenFailed, nullptr};
+  if (!port || !ConfigurePort(port.get())) return UniqueHandle();
+  // Pairing starts with the first byte after the open: nothing older counts.
+  ::PurgeComm(port.get(), PURGE_RXCLEAR);
+  return port;
+}
+
+OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
+  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+  UniqueHandle port = OpenSwitchPort(portName);
+  if (!port) return {OpenStatus::OpenFailed, nullptr};
   UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   UniqueHandle wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   UniqueHandle linesChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!readDone || !wake || !linesChanged) return {OpenStatus::OpenFailed, nullptr};
-  // Pairing starts with the first byte after the open: nothing older counts.
-  ::PurgeComm(port.get(), PURGE_RXCLEAR);
   return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone),
                                                                 std::move(wake), std::move(linesChanged))};
 } catch (...) {

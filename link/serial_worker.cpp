@@ -122,7 +122,7 @@ bool SerialWorker::OpenPort() {
 void SerialWorker::ClosePort() {
   loneSince_.reset();
   if (port_) {
-    if (port_->IsOpen()) port_->Close();
+    if (port_->IsOpen() && !port_->Close()) events_.Log(std::wstring(link_texts::kPortAbandoned));
     port_.reset();
   }
   SampleLines();

@@ -123,9 +123,10 @@ class FakePort final : public SerialPort {
     }
     return {ReadStatus::Byte, script_.bytes[script_.next++].second, L""};
   }
-  void Close() override {
+  bool Close() override {
     open_ = false;
     ++closes_;
+    return true;
   }
 
  private:
