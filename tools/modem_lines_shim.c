@@ -130,9 +130,9 @@ ssize_t read(int fd, void* buffer, size_t count) {
   static read_fn real_read;
   static int calls;
   if (real_read == NULL) real_read = (read_fn)dlsym(RTLD_NEXT, "read");
-  if (count > 0 && empty_reads_wanted() && is_pty(fd) && __atomic_add_fetch(&calls, 1, __ATOMIC_RELAXED) % 2 == 1) {
+  if (count > 0 && empty_reads_wanted() && is_pty(fd) &&
+      __atomic_add_fetch(&calls, 1, __ATOMIC_RELAXED) % 2 == 1) {
     return 0; /* an end of file: Wine ends the read with no bytes (and a broken pipe) */
   }
   return real_read(fd, buffer, count);
 }
-
