@@ -13,7 +13,13 @@ void MovedPortWatch::OpenFailed() {
     if (lookingUp_ || now - *failingSince_ < patience_) return;
     lookingUp_ = true;
   }
-  lookUp_();
+  try {
+    lookUp_();
+  } catch (...) {
+    // Not started (no thread to be had): as a look-up that found nothing, so
+    // another comes after another patience.
+    LookUpEnded();
+  }
 }
 
 void MovedPortWatch::Opened() {

@@ -32,6 +32,7 @@ std::wstring SupportLogFile(std::wstring_view supportLogFolder);
 
 struct LoadedSettings {
   std::wstring deviceName;
+  std::wstring deviceAddress;  // 12 lower-case hexadecimal digits, or empty: not known
   std::wstring portName;
   bool portNotSave = false;     // the port is not written back at exit
   bool showNotBalloon = false;  // balloons suppressed
@@ -46,10 +47,14 @@ struct SettingsAtExit {
   std::wstring portName;     // the port the link last used
   bool portNotSave = false;
   bool showNotBalloon = false;
+  std::wstring deviceAddress{};  // of the device the chooser shows; empty: not known
 };
 
-// Writes DeviceName (only when the chooser has a text), PortName, PortNotSave
-// and ShowNotBalloon, in this order. LogMode and LogFile are never written.
+// Writes DeviceName (only when the chooser has a text), PortName, PortNotSave,
+// ShowNotBalloon and DeviceAddress, in this order. The address goes with the
+// name and only when it is known, so that a file without one stays as it was;
+// it is kept whatever PortNotSave says, being no port. LogMode and LogFile are
+// never written.
 void SaveSettings(ProfileStore& store, const SettingsAtExit& settings);
 
 }  // namespace tovira

@@ -44,6 +44,7 @@ void SwitchApp::Init() {
   profile_ = std::make_unique<Win32ProfileStore>(SettingsFile(PrepareSettingsFolder()));
   const LoadedSettings settings = LoadSettings(*profile_);
   deviceName_ = settings.deviceName;
+  deviceAddress_ = settings.deviceAddress;
   SetPortName(settings.portName);
   window_->SetPortNotSave(settings.portNotSave);
   window_->tray()->SetBalloonsSuppressed(settings.showNotBalloon);
@@ -80,17 +81,18 @@ void SwitchApp::OnLoad() {
     StartSearch();  // the search starts the link once it finds the port
     return;
   }
-  devices_.push_back({deviceName_, portName_});
+  devices_.push_back({deviceName_, deviceAddress_, portName_});
   window_->AddToDeviceList(deviceName_, true);
   StartLink();
 }
 
-void SwitchApp::AddDevice(const std::wstring& name, const std::wstring& port) {
-  const int index = window_->AddToDeviceList(name, name == deviceName_);
+void SwitchApp::AddDevice(const DeviceWithPort& device, bool selected) {
+  const int index = window_->AddToDeviceList(device.name, selected);
   if (index < 0) return;
+  if (selected) deviceAddress_ = device.address;
   const auto place = static_cast<std::size_t>(index);
   if (devices_.size() <= place) devices_.resize(place + 1);
-  devices_[place] = {name, port};
+  devices_[place] = device;
 }
 
 void SwitchApp::SetPortName(const std::wstring& port) {
@@ -123,13 +125,13 @@ void SwitchApp::StartMovedPortLookUp() {
   // that fail once the window is gone.
   std::thread([this, handOff = window_->handOff(), sources = searchSources_, watch = movedPortWatch_] {
     try {
-      std::wstring device;
+      SavedDevice device;
       std::wstring port;
       const bool read = handOff->Invoke([&] {
-        device = deviceName_;
+        device = {deviceName_, deviceAddress_};
         port = portName_;
       });
-      if (read && !device.empty() && sources.pairedDevices && sources.ports) {
+      if (read && !device.name.empty() && sources.pairedDevices && sources.ports) {
         const std::optional<std::wstring> found =
             FindDevicePort(device, *sources.pairedDevices(), *sources.ports());
         if (found && *found != port) handOff->Invoke([&] { MoveLink(port, *found); });
@@ -146,7 +148,7 @@ void SwitchApp::MoveLink(const std::wstring& oldPort, const std::wstring& newPor
   window_->AddLogLine(std::wstring(texts::kPortMovedLog) + oldPort + L" -> " + newPort);
   window_->tray()->ShowBalloon(deviceName_ + std::wstring(texts::kPortMoved) + newPort +
                                std::wstring(texts::kPortMovedEnd));
-  for (ListedDevice& listed : devices_) {
+  for (DeviceWithPort& listed : devices_) {
     if (listed.name == deviceName_ && listed.port == oldPort) listed.port = newPort;
   }
   StopLink();
@@ -163,15 +165,17 @@ void SwitchApp::OnRefreshChosen() {
 void SwitchApp::OnDeviceChosen(int index, const std::wstring& name) {
   StopLink();
   if (index >= 0 && !name.empty() && static_cast<std::size_t>(index) < devices_.size()) {
+    const DeviceWithPort& chosen = devices_[static_cast<std::size_t>(index)];
     deviceName_ = name;
-    SetPortName(devices_[static_cast<std::size_t>(index)].port);
+    deviceAddress_ = chosen.address;
+    SetPortName(chosen.port);
   }
   if (!portName_.empty()) StartLink();
 }
 
 void SwitchApp::StartSearch() {
   auto host = std::make_shared<WindowSearchHost>(*this, window_->handOff(), window_->tray());
-  search_.Start(std::move(host), searchSources_, deviceName_, portName_, appEnding_);
+  search_.Start(std::move(host), searchSources_, {deviceName_, deviceAddress_}, portName_, appEnding_);
 }
 
 void SwitchApp::WaitForSearch() {
@@ -188,7 +192,7 @@ void SwitchApp::OnClosing() {
   // Saved as the user saw them when the end began: the waits below serve other
   // messages, and nothing they do may change what is kept.
   const SettingsAtExit atExit{window_->DeviceListText(), portName_, window_->PortNotSave(),
-                              window_->tray()->balloonsSuppressed()};
+                              window_->tray()->balloonsSuppressed(), deviceAddress_};
   *appEnding_ = true;
   window_->ApplyStatusNews();  // the link's lines so far come before the closing line
   window_->AddLogLine(std::wstring(texts::kClosing));

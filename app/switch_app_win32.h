@@ -40,7 +40,8 @@ class SwitchApp final : public StatusWindowHandler {
   // What a device search does to the program (window thread).
   void ShowSearching(bool searching) { window_->ShowSearching(searching); }
   void ClearDevices() { devices_.clear(); }
-  void AddDevice(const std::wstring& name, const std::wstring& port);
+  // The search's selection is the device the link follows, address and all.
+  void AddDevice(const DeviceWithPort& device, bool selected);
   void SetPortName(const std::wstring& port);
   void StartLink();
   void StopLink();
@@ -65,11 +66,6 @@ class SwitchApp final : public StatusWindowHandler {
   // Serves the search's hand-offs until it ends, 30 s at most.
   void WaitForSearch();
 
-  struct ListedDevice {
-    std::wstring name;
-    std::wstring port;
-  };
-
   TargetMode mode_;
   SearchSources searchSources_;
   std::chrono::milliseconds movedPortPatience_;
@@ -83,8 +79,9 @@ class SwitchApp final : public StatusWindowHandler {
   SearchThread search_;
 
   std::wstring deviceName_;
+  std::wstring deviceAddress_;  // empty: not known (a file from before addresses were kept)
   std::wstring portName_;
-  std::vector<ListedDevice> devices_;  // by their place in the window's device list
+  std::vector<DeviceWithPort> devices_;  // by their place in the window's device list
 };
 
 }  // namespace tovira

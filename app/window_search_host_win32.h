@@ -26,8 +26,8 @@ class WindowSearchHost final : public SearchHost {
   void ClearDevices() override {
     handOff_->Invoke([this] { app_.ClearDevices(); });
   }
-  void AddDevice(const std::wstring& name, const std::wstring& port) override {
-    handOff_->Invoke([this, &name, &port] { app_.AddDevice(name, port); });
+  void AddDevice(const DeviceWithPort& device, bool selected) override {
+    handOff_->Invoke([this, &device, selected] { app_.AddDevice(device, selected); });
   }
   void SetPortName(const std::wstring& port) override {
     handOff_->Invoke([this, &port] { app_.SetPortName(port); });

@@ -14,14 +14,32 @@ std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
 namespace {
 
 // The found devices that have a serial port, in the platform's order, each with its port.
-std::vector<std::pair<std::wstring, std::wstring>> DevicesWithPorts(
-    const std::vector<BluetoothDevice>& found, const std::vector<SerialPortEntry>& table) {
-  std::vector<std::pair<std::wstring, std::wstring>> listed;
+std::vector<DeviceWithPort> DevicesWithPorts(const std::vector<BluetoothDevice>& found,
+                                             const std::vector<SerialPortEntry>& table) {
+  std::vector<DeviceWithPort> listed;
   for (std::size_t n = 0; n < found.size() && n < kMaxBluetoothDevices; ++n) {
-    const std::optional<std::wstring> port = PortForAddress(table, BluetoothAddressText(found[n].address));
-    if (port) listed.emplace_back(found[n].name, *port);  // a device without a serial port is not listed
+    std::wstring address = BluetoothAddressText(found[n].address);
+    const std::optional<std::wstring> port = PortForAddress(table, address);
+    // A device without a serial port is not listed.
+    if (port) listed.push_back({found[n].name, std::move(address), *port});
   }
   return listed;
+}
+
+bool IsSavedAddress(const DeviceWithPort& device, const SavedDevice& saved) {
+  return !saved.address.empty() && device.name == saved.name && device.address == saved.address;
+}
+
+// The entry the search selects: the saved address among the devices of the
+// saved name, else the last of them (the rule from before addresses were kept);
+// -1 when none bears the name.
+int SavedDeviceEntry(const std::vector<DeviceWithPort>& listed, const SavedDevice& saved) {
+  int lastOfName = -1;
+  for (std::size_t n = 0; n < listed.size(); ++n) {
+    if (IsSavedAddress(listed[n], saved)) return static_cast<int>(n);
+    if (listed[n].name == saved.name) lastOfName = static_cast<int>(n);
+  }
+  return lastOfName;
 }
 
 // One query serves every device: on Windows it touches each Bluetooth serial port
@@ -37,7 +55,7 @@ std::optional<std::vector<SerialPortEntry>> PortTable(const std::vector<Bluetoot
 
 }  // namespace
 
-SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstring& currentPort,
+SearchOutcome RunDeviceSearch(const SavedDevice& saved, const std::wstring& currentPort,
                               BluetoothDeviceSource& devices, SerialPortSource& ports, SearchHost& host,
                               const std::atomic<bool>& appEnding) {
   SearchOutcome outcome;
@@ -52,7 +70,7 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstrin
   if (!found || !table) {
     // Nothing learnt: the user keeps the switch that worked before the search.
     outcome.failed = true;
-    if (!currentPort.empty()) host.AddDevice(savedDevice, currentPort);
+    if (!currentPort.empty()) host.AddDevice({saved.name, saved.address, currentPort}, true);
     if (appEnding.load()) {
       outcome.cutShort = true;
       return outcome;
@@ -63,19 +81,19 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstrin
     return outcome;
   }
 
-  std::wstring selectedPort;
-  for (const auto& [name, port] : DevicesWithPorts(*found, *table)) {
+  const std::vector<DeviceWithPort> listed = DevicesWithPorts(*found, *table);
+  const int savedEntry = SavedDeviceEntry(listed, saved);
+  for (const DeviceWithPort& device : listed) {
     if (appEnding.load()) break;
-    host.AddDevice(name, port);
-    // Several devices with the saved name: the last of them wins.
-    if (name == savedDevice) {
+    const bool selected = outcome.listed == savedEntry;
+    host.AddDevice(device, selected);
+    if (selected) {
       outcome.selected = outcome.listed;
-      selectedPort = port;
+      outcome.portName = device.port;
     }
     ++outcome.listed;
   }
 
-  outcome.portName = selectedPort;
   host.SetPortName(outcome.portName);
   if (appEnding.load()) {
     outcome.cutShort = true;  // no end balloon, the controls stay locked, no worker
@@ -87,7 +105,7 @@ SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstrin
   return outcome;
 }
 
-std::optional<std::wstring> FindDevicePort(const std::wstring& deviceName, BluetoothDeviceSource& devices,
+std::optional<std::wstring> FindDevicePort(const SavedDevice& saved, BluetoothDeviceSource& devices,
                                            SerialPortSource& ports) {
   const std::optional<std::vector<BluetoothDevice>> found = devices.FindDevices();
   if (!found) return std::nullopt;
@@ -95,9 +113,16 @@ std::optional<std::wstring> FindDevicePort(const std::wstring& deviceName, Bluet
   const std::optional<std::vector<SerialPortEntry>> table = PortTable(*found, ports, queries);
   if (!table) return std::nullopt;
   std::optional<std::wstring> port;
-  for (const auto& [name, listedPort] : DevicesWithPorts(*found, *table)) {
-    if (name == deviceName) port = listedPort;
+  int ofName = 0;
+  for (const DeviceWithPort& device : DevicesWithPorts(*found, *table)) {
+    if (IsSavedAddress(device, saved)) return device.port;
+    if (device.name != saved.name) continue;
+    ++ofName;
+    port = device.port;
   }
+  // Switches of one model share their name: which of them is the person's own
+  // is known only by its address.
+  if (!saved.address.empty() || ofName != 1) return std::nullopt;
   return port;
 }
 

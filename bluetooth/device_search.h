@@ -29,6 +29,20 @@ struct BluetoothDevice {
 // 12 lower-case hexadecimal digits, most significant byte first: 001122aabbcc.
 std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address);
 
+// The person's own switch as the settings remember it. Switches of one model
+// share their name; the address tells them apart (empty: not known).
+struct SavedDevice {
+  std::wstring name;
+  std::wstring address;  // as BluetoothAddressText gives it
+};
+
+// A found device that has a serial port: one entry of the device list.
+struct DeviceWithPort {
+  std::wstring name;
+  std::wstring address;
+  std::wstring port;
+};
+
 // The known, remembered, connected and newly found devices, in the
 // platform's order (the search takes at most 256); empty when there is no radio.
 class BluetoothDeviceSource {
@@ -49,9 +63,9 @@ class SearchHost {
   virtual void StopLink() = 0;
   // The devices found so far forgotten.
   virtual void ClearDevices() = 0;
-  // The device as the next list entry (selected when it bears the saved name),
-  // and its port at the same position.
-  virtual void AddDevice(const std::wstring& name, const std::wstring& port) = 0;
+  // The device as the next list entry, selected when it is the saved one (at
+  // most one entry of a search is).
+  virtual void AddDevice(const DeviceWithPort& device, bool selected) = 0;
   // The port the link uses after the search.
   virtual void SetPortName(const std::wstring& port) = 0;
   // The link started on that port.
@@ -67,19 +81,22 @@ struct SearchOutcome {
   int portQueries = 0;
 };
 
-// `savedDevice` and `currentPort` are the stored device and the link's port (the
-// list is locked during a search, so they cannot change meanwhile). The serial
-// ports are queried once per search. When the devices or the ports cannot be
-// read, the search leaves the link as it was: the saved device listed on its
-// port, and the link started there again.
-SearchOutcome RunDeviceSearch(const std::wstring& savedDevice, const std::wstring& currentPort,
+// `saved` and `currentPort` are the stored device and the link's port (the list
+// is locked during a search, so they cannot change meanwhile). Among the devices
+// bearing the saved name, the one with the saved address is selected, else the
+// last of them. The serial ports are queried once per search. When the devices
+// or the ports cannot be read, the search leaves the link as it was: the saved
+// device listed on its port, and the link started there again.
+SearchOutcome RunDeviceSearch(const SavedDevice& saved, const std::wstring& currentPort,
                               BluetoothDeviceSource& devices, SerialPortSource& ports, SearchHost& host,
                               const std::atomic<bool>& appEnding);
 
-// The quiet look-up of a moved port: the port of the device named `deviceName`
-// by the search's rules (the last device of that name with a port wins), or
-// nothing when it has none or the devices or ports cannot be read.
-std::optional<std::wstring> FindDevicePort(const std::wstring& deviceName, BluetoothDeviceSource& devices,
+// The quiet look-up of a moved port, which must never take another person's
+// switch of the same model: the port of the device with the saved name and
+// address; without a saved address, of the one device bearing the saved name
+// (two or more: nothing). Nothing too when the device has no port or the
+// devices or ports cannot be read.
+std::optional<std::wstring> FindDevicePort(const SavedDevice& saved, BluetoothDeviceSource& devices,
                                            SerialPortSource& ports);
 
 }  // namespace tovira

@@ -31,7 +31,7 @@ class SearchThread {
   SearchThread& operator=(const SearchThread&) = delete;
 
   // Starts a search unless one is running; false when one was.
-  bool Start(std::shared_ptr<SearchHost> host, const SearchSources& sources, const std::wstring& savedDevice,
+  bool Start(std::shared_ptr<SearchHost> host, const SearchSources& sources, const SavedDevice& saved,
              const std::wstring& currentPort, std::shared_ptr<const std::atomic<bool>> appEnding);
   bool Running() const;
 

@@ -32,9 +32,10 @@ struct SerialLink::Run {
     std::unique_lock<std::mutex> lock(endMutex);
     return endedChanged.wait_until(lock, until, [this] { return ended; });
   }
-  // A successor waits here without polling; its own stop wakes it. The stop is
-  // the successor's alone: a later successor still waits for this run.
-  void WaitEndedUnless(const StopSignal& stop) {
+  // A successor waits here without polling, until `until`; its own stop wakes
+  // it. The stop is the successor's alone: a later successor still waits for
+  // this run. True when the run ended or the successor was stopped.
+  bool WaitEndedUnless(const StopSignal& stop, std::chrono::steady_clock::time_point until) {
     bool successorStopped = false;
     const StopSignal::Waker waker(stop, [this, &successorStopped] {
       std::lock_guard<std::mutex> lock(endMutex);
@@ -42,7 +43,12 @@ struct SerialLink::Run {
       endedChanged.notify_all();
     });
     std::unique_lock<std::mutex> lock(endMutex);
-    endedChanged.wait(lock, [this, &successorStopped] { return ended || successorStopped; });
+    return endedChanged.wait_until(lock, until,
+                                   [this, &successorStopped] { return ended || successorStopped; });
+  }
+  bool IsCutOff() {
+    std::lock_guard<std::mutex> lock(gate);
+    return cutOff;
   }
   // Waits for a report under way, if any: after this, nothing of this worker
   // reaches the listener. True when its last report left the port open.
@@ -134,11 +140,7 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
                       const std::shared_ptr<LineMemory>& memory, WorkerSetup setup) {
   try {
     if (parts.onWorkerThread) parts.onWorkerThread();
-    // Never beside an earlier worker that is still blocked.
-    for (const std::shared_ptr<Run>& earlier : run->predecessors) {
-      if (run->flags.ShouldRun()) earlier->WaitEndedUnless(run->flags.stop);
-    }
-    run->predecessors.clear();
+    WaitForPredecessors(*run, parts);
     if (run->flags.ShouldRun()) {
       // The worker starts from the lines last reported; only what passes its gate
       // is remembered for the next one, so a cut-off worker leaves nothing behind.
@@ -151,6 +153,20 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
     // Nothing may cross the thread's entry; the worker simply ends.
   }
   run->MarkEnded();
+}
+
+void SerialLink::WaitForPredecessors(Run& run, const SerialLinkParts& parts) {
+  // Not beside an earlier worker that is still running, but not for ever either:
+  // one that hangs in its driver past the stop's bound is cut off (its close
+  // reported for it, as a stop does) and left behind, so that the switch the
+  // user chose can still connect.
+  const auto until = std::chrono::steady_clock::now() + parts.stopBound;
+  for (const std::shared_ptr<Run>& earlier : run.predecessors) {
+    if (!run.flags.ShouldRun()) break;
+    if (earlier->IsCutOff() || earlier->WaitEndedUnless(run.flags.stop, until)) continue;
+    if (earlier->CutOff()) parts.events->PortOpen(false);
+  }
+  run.predecessors.clear();
 }
 
 bool SerialLink::StopAll(std::chrono::steady_clock::time_point until) {

@@ -1,8 +1,9 @@
 #pragma once
-// The serial worker's start and stop. At most one worker ever holds a port or
-// reports: a new worker waits until every earlier one has ended, and a worker
-// that outlives its stop's bound (an open that hangs) is cut off, so that nothing
-// it reports later reaches the target or the window.
+// The serial worker's start and stop. At most one worker ever reports: a new
+// worker waits until every earlier one has ended, at most the stop's bound, and
+// a worker that outlives that bound (an open or a close that hangs in its
+// driver) is cut off, so that nothing it reports later reaches the target or the
+// window. Such a worker is left to end by itself when its driver lets it.
 
 #include <atomic>
 #include <chrono>
@@ -39,7 +40,7 @@ class SerialLink {
   SerialLink& operator=(const SerialLink&) = delete;
 
   // A new worker on this port and device. Every earlier worker is asked to stop;
-  // the new one runs once they all ended.
+  // the new one runs once they all ended or were cut off.
   void Start(const std::wstring& portName, const std::wstring& deviceName);
   // Asks every worker to stop and waits until they have ended, at most the stop
   // bound; one still running then is cut off, and if it had the port open, the
@@ -58,6 +59,7 @@ class SerialLink {
   class GatedEvents;
   static void Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
                    const std::shared_ptr<LineMemory>& memory, WorkerSetup setup);
+  static void WaitForPredecessors(Run& run, const SerialLinkParts& parts);
   // Joins the threads of workers that have ended.
   void ReleaseEnded();
   bool StopAll(std::chrono::steady_clock::time_point until);

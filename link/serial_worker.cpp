@@ -17,37 +17,61 @@ SerialWorker::SerialWorker(WorkerSetup setup, WorkerFlags& flags, LineMemory& me
       events_(events) {}
 
 void SerialWorker::Run() {
-  for (;;) {
-    if (!flags_.ShouldRun()) break;
-    // A port that the platform closed by itself counts as lost; otherwise every
-    // attempt would fail its line sample and skip its pause.
-    if (port_ && !port_->IsOpen()) SwitchLost();
-    const bool wasOpen = PortOpen();
-    while (flags_.ShouldRun() && !PortOpen()) ConnectAttempt();
-    // Stopped or ending: straight to the end step, without another line check.
-    if (!flags_.ShouldRun()) break;
-    if (!wasOpen) clock_.Pause(link_timing::kSettlePause, flags_.stop);
-    if (!flags_.ShouldRun()) break;
-
-    const std::optional<LineStates> lines = SampleLines();
-    if (!lines || !lines->dsr) {
-      SwitchLost();
-      continue;
-    }
-    if (!wasOpen) {
-      events_.Log(setup_.portName + std::wstring(link_texts::kConnectedLog));
-      events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnected));
-      outage_ = {};  // the next loss starts a new outage
-    }
-    std::wstring failureText;
-    if (FrameStep(failureText) == FrameOutcome::Failed) {
-      // A port torn down under its handle (the switch's Bluetooth link gone,
-      // the PC resumed) is a lost switch like any other: connect again.
-      events_.Log(std::wstring(link_texts::kCannotRead) + failureText);
-      SwitchLost();
+  while (flags_.ShouldRun()) {
+    try {
+      RunCycle();
+    } catch (...) {
+      GiveUpPortAfterFailedReport();
     }
   }
   ClosePort();  // the end step: every way out passes here
+}
+
+void SerialWorker::RunCycle() {
+  // A port that the platform closed by itself counts as lost; otherwise every
+  // attempt would fail its line sample and skip its pause.
+  if (port_ && !port_->IsOpen()) SwitchLost();
+  const bool wasOpen = PortOpen();
+  while (flags_.ShouldRun() && !PortOpen()) ConnectAttempt();
+  // Stopped or ending: straight to the end step, without another line check.
+  if (!flags_.ShouldRun()) return;
+  if (!wasOpen) clock_.Pause(link_timing::kSettlePause, flags_.stop);
+  if (!flags_.ShouldRun()) return;
+
+  const std::optional<LineStates> lines = SampleLines();
+  if (!lines || !lines->dsr) {
+    SwitchLost();
+    return;
+  }
+  if (!wasOpen) {
+    events_.Log(setup_.portName + std::wstring(link_texts::kConnectedLog));
+    events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnected));
+    outage_ = {};  // the next loss starts a new outage
+  }
+  std::wstring failureText;
+  if (FrameStep(failureText) == FrameOutcome::Failed) {
+    // A port torn down under its handle (the switch's Bluetooth link gone,
+    // the PC resumed) is a lost switch like any other: connect again.
+    events_.Log(std::wstring(link_texts::kCannotRead) + failureText);
+    SwitchLost();
+  }
+}
+
+void SerialWorker::GiveUpPortAfterFailedReport() {
+  // Whoever failed to take a report (out of memory, no thread to be had), the
+  // link must not end: the port goes, its close reaches the target if it can,
+  // and after the attempt pause the worker connects again.
+  if (port_) {
+    port_->Close();
+    port_.reset();
+  }
+  loneSince_.reset();
+  try {
+    events_.PortOpen(false);
+  } catch (...) {
+    // The relay goes first in that report; what failed after it is the window's.
+  }
+  clock_.Pause(link_timing::kAttemptPause, flags_.stop);
 }
 
 void SerialWorker::SwitchLost() {
@@ -98,7 +122,7 @@ bool SerialWorker::OpenPort() {
 void SerialWorker::ClosePort() {
   loneSince_.reset();
   if (port_) {
-    if (port_->IsOpen()) port_->Close();
+    if (port_->IsOpen() && !port_->Close()) events_.Log(std::wstring(link_texts::kPortAbandoned));
     port_.reset();
   }
   SampleLines();
@@ -124,6 +148,10 @@ std::optional<LineStates> SerialWorker::SampleLines() {
 FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   const std::optional<std::size_t> waiting = port_->BytesToRead(failureText);
   if (!waiting) return FrameOutcome::Failed;
+  for (PortNotice notice = port_->TakeNotice(); notice != PortNotice::None; notice = port_->TakeNotice()) {
+    events_.Log(
+        std::wstring(notice == PortNotice::PlainReads ? link_texts::kPlainReads : link_texts::kPolledLines));
+  }
   if (port_->TakeReceiveError()) {
     // Some byte was lost or spoilt: an odd count holds a half frame, and which
     // byte it is cannot be told, so none of them is trusted.

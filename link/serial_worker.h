@@ -62,10 +62,13 @@ class SerialWorker {
                LinkClock& clock, LinkEvents& events);
 
   // Returns when stopped or at shutdown, and only then; the port is closed and
-  // reported closed by then.
+  // reported closed by then. A report that throws costs the connection, never
+  // the worker.
   void Run();
 
  private:
+  void RunCycle();
+  void GiveUpPortAfterFailedReport();
   bool PortOpen() const { return port_ && port_->IsOpen(); }
   void ConnectAttempt();
   bool OpenPort();

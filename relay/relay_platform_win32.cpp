@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "relay/target_relay.h"
 
@@ -13,15 +14,15 @@ namespace {
 constexpr DWORD kMaxProcesses = 1024;
 constexpr DWORD kPathUnits = 32768;  // the longest path Windows allows
 
-std::optional<std::wstring> UpperImagePath(DWORD processId) {
+// `buffer` is the check's one buffer of the longest path: each path keeps only its own length.
+std::optional<std::wstring> UpperImagePath(DWORD processId, std::vector<wchar_t>& buffer) {
   // The least access that names a process's image: granted for elevated and
   // service processes too, which a standard user could not read otherwise.
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) return std::nullopt;  // protected, or ended meanwhile
-  std::wstring path(kPathUnits, L'\0');
-  DWORD length = kPathUnits;
-  if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &length)) return std::nullopt;
-  path.resize(length);
+  auto length = static_cast<DWORD>(buffer.size());
+  if (!::QueryFullProcessImageNameW(process.get(), 0, buffer.data(), &length)) return std::nullopt;
+  std::wstring path(buffer.data(), length);
   ::CharUpperBuffW(path.data(), length);
   return path;
 }
@@ -71,8 +72,9 @@ std::optional<std::vector<std::wstring>> Win32RelayPlatform::RunningImagePathsUp
   DWORD bytes = 0;
   if (!::EnumProcesses(ids.data(), sizeof(ids), &bytes)) return std::nullopt;
   std::vector<std::wstring> paths;
+  std::vector<wchar_t> buffer(kPathUnits);
   for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
-    if (auto path = UpperImagePath(ids[i])) paths.push_back(std::move(*path));
+    if (auto path = UpperImagePath(ids[i], buffer)) paths.push_back(std::move(*path));
   }
   return paths;
 }

@@ -1,5 +1,7 @@
 #include "relay/target_relay.h"
 
+#include <array>
+#include <cstring>
 #include <optional>
 
 #include "base/log_format.h"
@@ -14,6 +16,13 @@ std::optional<int> LowestButton(int state) {
     if ((state & (1 << i)) != 0) return i;
   }
   return std::nullopt;
+}
+
+// The 32-bit value whose bytes in memory are these, in this order.
+std::uint32_t FromBytes(const std::array<std::uint8_t, 4>& bytes) {
+  std::uint32_t value = 0;
+  std::memcpy(&value, bytes.data(), sizeof value);
+  return value;
 }
 
 void Store32(volatile std::uint8_t* at, std::uint32_t value) {
@@ -52,11 +61,11 @@ bool TargetRelay::CreateBlock(const std::string& name) {
                            caption);
     return false;
   }
-  Store32(view, 0xFFFFFFFFu);
+  // Bytes 0 and 1 are never FF, not even for an instant: a reader would take
+  // that as a switch connected with all five buttons held.
+  Store32(view, FromBytes({0x00, 0x00, 0xFF, 0xFF}));
   Store32(view + 4, 0xFFFFFFFFu);
   block_ = view;
-  block_[0] = 0;
-  block_[1] = 0;
   lastWritten_ = 0;
   return true;
 }

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <optional>
+
 #include "ui/control_ids.h"
 #include "ui/help_page_win32.h"
 #include "ui/ui_texts.h"
@@ -40,6 +42,23 @@ constexpr GUID kSerialPortInterface = {
 
 bool InFrame(int id) {
   return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
+}
+
+std::optional<DeviceListNotice> NoticeOf(WORD code) {
+  switch (code) {
+    case CBN_DROPDOWN:
+      return DeviceListNotice::kDroppedDown;
+    case CBN_SELCHANGE:
+      return DeviceListNotice::kSelectionChanged;
+    case CBN_CLOSEUP:
+      return DeviceListNotice::kClosedUp;
+    case CBN_SELENDOK:
+      return DeviceListNotice::kSelectionAccepted;
+    case CBN_SELENDCANCEL:
+      return DeviceListNotice::kSelectionCancelled;
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -221,12 +240,7 @@ void StatusWindow::OnCommand(WORD id, WORD code) {
       if (code == BN_CLICKED) handler_.OnRefreshChosen();
       break;
     case kIdDeviceList:
-      // The user's committed choice: picked from the open list (SELENDOK), or
-      // changed with the keys while it is closed. CB_SETCURSEL sends neither.
-      if (code == CBN_SELENDOK ||
-          (code == CBN_SELCHANGE && !::SendMessageW(Control(kIdDeviceList), CB_GETDROPPEDSTATE, 0, 0))) {
-        OnDeviceChosen();
-      }
+      OnDeviceListNotice(code);
       break;
     default:
       break;
@@ -290,6 +304,17 @@ void StatusWindow::OnLoad() {
   loaded_ = true;
   ::ShowWindow(hwnd_, SW_HIDE);
   handler_.OnLoad();
+}
+
+void StatusWindow::OnDeviceListNotice(WORD code) {
+  // The user's committed choice: picked from the open list, or changed with the
+  // keys while it is closed; CB_SETCURSEL sends no notification.
+  const std::optional<DeviceListNotice> notice = NoticeOf(code);
+  if (!notice) return;
+  HWND list = Control(kIdDeviceList);
+  const auto index = static_cast<int>(::SendMessageW(list, CB_GETCURSEL, 0, 0));
+  const bool droppedDown = ::SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+  if (devicePicks_.IsNewPick(*notice, index, droppedDown)) OnDeviceChosen();
 }
 
 void StatusWindow::OnDeviceChosen() {
@@ -376,14 +401,18 @@ void StatusWindow::ShowSearching(bool searching) {
 
 void StatusWindow::ClearDeviceList() {
   ::SendMessageW(Control(kIdDeviceList), CB_RESETCONTENT, 0, 0);
+  devicePicks_.Cleared();
 }
 
 int StatusWindow::AddToDeviceList(const std::wstring& name, bool select) {
   HWND list = Control(kIdDeviceList);
   const LRESULT index = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   if (index < 0) return -1;
-  // A choice by the program runs no choice handler.
-  if (select) ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  // A choice by the program runs no choice handler, and the link follows it already.
+  if (select) {
+    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    devicePicks_.SelectedByProgram(static_cast<int>(index));
+  }
   return static_cast<int>(index);
 }
 

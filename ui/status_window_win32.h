@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/scoped_handle_win32.h"
+#include "ui/device_pick_filter.h"
 #include "ui/hand_off_win32.h"
 #include "ui/status_feed.h"
 #include "ui/support_log.h"
@@ -104,6 +105,7 @@ class StatusWindow final {
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
   LRESULT OnControlColor(HDC dc, HWND control);
+  void OnDeviceListNotice(WORD code);
   void OnDeviceChosen();
   void ShowForTest();
   void AskToExit();
@@ -145,6 +147,7 @@ class StatusWindow final {
   std::shared_ptr<StatusFeed> feed_;
   std::wstring portLabel_;
   std::wstring modeLabel_;
+  DevicePickFilter devicePicks_;  // one restart of the link per pick in the device list
   bool connected_ = false;
   bool batteryLow_ = false;
 

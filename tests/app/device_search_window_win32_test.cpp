@@ -101,24 +101,50 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   app.reset();
   EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-1");
   EXPECT_EQ(ReadSetting(L"PortName"), L"COM77");
+  EXPECT_EQ(ReadSetting(L"DeviceAddress"), L"000000000001") << "the address follows the pick";
 }
 
+// Two switches of one model, both paired: SW-2 on COM77 and SW-2 on COM78.
+class TwinDevices final : public BluetoothDeviceSource {
+ public:
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
+    return std::vector<BluetoothDevice>{{L"SW-2", {0x01, 0, 0, 0, 0, 0}}, {L"SW-2", {0x02, 0, 0, 0, 0, 0}}};
+  }
+};
+
 TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongThePairedOnes) {
-  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  const SearchSources sources = FakeSources<FakeDevices>();
-  auto app =
-      SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
-  ASSERT_TRUE(app);
-  HWND hwnd = app->hwnd();
-  HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
-  ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
-      << Text(log);
-  EXPECT_NE(Text(log).find(L"ポート変更：COM250 -> COM78"), std::wstring::npos);
-  EXPECT_EQ(Text(::GetDlgItem(hwnd, kIdDeviceList)), L"SW-2") << "the list is left as it was";
-  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
-  app.reset();
-  EXPECT_EQ(ReadSetting(L"PortName"), L"COM78") << "kept as the user's choice would be";
+  const struct {
+    const char* name;
+    std::function<std::unique_ptr<BluetoothDeviceSource>()> paired;
+    const wchar_t* address;
+    std::wstring port;
+  } cases[] = {
+      {"the one device of the saved name", [] { return std::make_unique<FakeDevices>(); }, L"", L"COM78"},
+      {"two of the saved name: the one with the saved address, listed first",
+       [] { return std::make_unique<TwinDevices>(); }, L"000000000001", L"COM77"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    window_test::WriteSettings({{L"DeviceName", L"SW-2"},
+                                {L"PortName", L"COM250"},
+                                {L"LogMode", L"730259"},
+                                {L"DeviceAddress", c.address}});
+    SearchSources sources = FakeSources<FakeDevices>();
+    sources.pairedDevices = c.paired;
+    auto app =
+        SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, sources, std::chrono::seconds(1));
+    ASSERT_TRUE(app);
+    HWND hwnd = app->hwnd();
+    HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
+    ASSERT_TRUE(PumpUntil([&] { return Text(log).find(c.port + L"接続中...") != std::wstring::npos; }, 20000))
+        << Text(log);
+    EXPECT_NE(Text(log).find(L"ポート変更：COM250 -> " + c.port), std::wstring::npos);
+    EXPECT_EQ(Text(::GetDlgItem(hwnd, kIdDeviceList)), L"SW-2") << "the list is left as it was";
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    app.reset();
+    EXPECT_EQ(ReadSetting(L"PortName"), c.port) << "kept as the user's choice would be";
+  }
 }
 
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {

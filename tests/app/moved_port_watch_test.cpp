@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <system_error>
+
 namespace tovira {
 namespace {
 
@@ -34,6 +36,22 @@ TEST(MovedPortWatch, LooksUpOnceAfterThirtySecondsOfFailuresAndAgainOnlyAfterThi
   watch.Opened();
   failFor(milliseconds(29000));
   EXPECT_EQ(lookUps, 2) << "an open starts the patience over";
+}
+
+TEST(MovedPortWatch, ALookUpThatCannotStartIsTriedAgainAfterAnotherPatience) {
+  MovedPortWatch::TimePoint now{};
+  int tries = 0;
+  MovedPortWatch watch(
+      kMovedPortPatience, [&now] { return now; },
+      [&tries] {
+        ++tries;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      });
+  for (int second = 0; second <= 61; ++second) {
+    EXPECT_NO_THROW(watch.OpenFailed()) << "the link's report goes on";
+    now += milliseconds(1000);
+  }
+  EXPECT_EQ(tries, 2) << "at 30 s and again 30 s later";
 }
 
 }  // namespace

@@ -98,6 +98,14 @@ TEST(Settings, SaveWritesItsKeysInOrderAndNeverLogMode) {
       {{L"SW-1", L"COM7", true, true},
        {L"DeviceName=SW-1", L"PortName=", L"PortNotSave=1", L"ShowNotBalloon=1"}},
       {{L"", L"COM3", false, true}, {L"PortName=COM3", L"PortNotSave=0", L"ShowNotBalloon=1"}},
+      // The address last, where a reader that does not know it finds nothing moved;
+      // no port, it stays with PortNotSave.
+      {{L"SW-1", L"COM7", true, false, L"001122aabbcc"},
+       {L"DeviceName=SW-1", L"PortName=", L"PortNotSave=1", L"ShowNotBalloon=0",
+        L"DeviceAddress=001122aabbcc"}},
+      // It belongs to the name: an empty chooser keeps the stored pair.
+      {{L"", L"COM3", false, false, L"001122aabbcc"},
+       {L"PortName=COM3", L"PortNotSave=0", L"ShowNotBalloon=0"}},
   };
   for (const auto& c : cases) {
     FakeProfile profile;
@@ -108,6 +116,36 @@ TEST(Settings, SaveWritesItsKeysInOrderAndNeverLogMode) {
     if (c.at.chooserText.empty()) {
       EXPECT_EQ(profile.values[L"DeviceName"], L"OLD");
     }
+  }
+}
+
+TEST(Settings, TheDeviceAddressRoundTripsAndAFileWithoutItStaysWithout) {
+  const struct {
+    const wchar_t* stored;  // null: no such key, as in a file from before addresses were kept
+    std::wstring loaded;
+    std::vector<std::wstring> writes;
+  } cases[] = {
+      {L"001122aabbcc",
+       L"001122aabbcc",
+       {L"DeviceName=SW", L"PortName=COM7", L"PortNotSave=0", L"ShowNotBalloon=0",
+        L"DeviceAddress=001122aabbcc"}},
+      {nullptr, L"", {L"DeviceName=SW", L"PortName=COM7", L"PortNotSave=0", L"ShowNotBalloon=0"}},
+      // Forms the program never writes could match no device: not known.
+      {L"001122AABBCC", L"", {L"DeviceName=SW", L"PortName=COM7", L"PortNotSave=0", L"ShowNotBalloon=0"}},
+      {L"001122aabbc", L"", {L"DeviceName=SW", L"PortName=COM7", L"PortNotSave=0", L"ShowNotBalloon=0"}},
+      {L"00:11:22:aa:bb:cc",
+       L"",
+       {L"DeviceName=SW", L"PortName=COM7", L"PortNotSave=0", L"ShowNotBalloon=0"}},
+  };
+  for (const auto& c : cases) {
+    FakeProfile profile;
+    profile.values = {{L"DeviceName", L"SW"}, {L"PortName", L"COM7"}};
+    if (c.stored != nullptr) profile.values[L"DeviceAddress"] = c.stored;
+    const LoadedSettings loaded = LoadSettings(profile);
+    EXPECT_EQ(loaded.deviceAddress, c.loaded) << (c.stored != nullptr ? c.stored : L"(none)");
+    SaveSettings(profile, {loaded.deviceName, loaded.portName, loaded.portNotSave, loaded.showNotBalloon,
+                           loaded.deviceAddress});
+    EXPECT_EQ(profile.writes, c.writes) << (c.stored != nullptr ? c.stored : L"(none)");
   }
 }
 

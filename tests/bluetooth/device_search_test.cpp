@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "bluetooth/bounded_port_query.h"
 
@@ -77,8 +78,8 @@ class RecordingHost final : public SearchHost {
   void ShowSearching(bool searching) override { calls.push_back(searching ? L"lock" : L"unlock"); }
   void StopLink() override { calls.push_back(L"stop"); }
   void ClearDevices() override { calls.push_back(L"clear"); }
-  void AddDevice(const std::wstring& name, const std::wstring& port) override {
-    calls.push_back(L"add:" + name + L"=" + port);
+  void AddDevice(const DeviceWithPort& device, bool selected) override {
+    calls.push_back(L"add:" + device.name + L"=" + device.port + (selected ? L" selected" : L""));
     if (endAfterFirst_ != nullptr) *endAfterFirst_ = true;
   }
   void SetPortName(const std::wstring& port) override { calls.push_back(L"port:" + port); }
@@ -102,6 +103,11 @@ SerialPortEntry PortFor(std::uint8_t last, const wchar_t* deviceId) {
 const std::wstring kStart = L"balloon:" + std::wstring(kSearchStarted);
 const std::wstring kEnd = L"balloon:" + std::wstring(kSearchFinished);
 
+// The address text of Device(…, last).
+std::wstring AddressOf(std::uint8_t last) {
+  return BluetoothAddressText({last, 0, 0, 0, 0, 0});
+}
+
 TEST(DeviceSearch, Scenarios) {
   const struct {
     const char* name;
@@ -110,31 +116,64 @@ TEST(DeviceSearch, Scenarios) {
     bool queryFails;
     std::vector<std::wstring> calls;
     bool devicesFail = false;
+    std::wstring savedAddress{};
   } cases[] = {
       {"no device", {}, {}, false, {L"lock", L"stop", L"clear", kStart, L"port:", kEnd, L"unlock"}},
       {"saved device present",
        {Device(L"other", 1), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
-        L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"add:SW=COM5 selected", L"port:COM5", kEnd,
+        L"unlock", L"start"}},
       {"saved device absent",
        {Device(L"other", 1)},
        {PortFor(1, L"COM3")},
        false,
        {L"lock", L"stop", L"clear", kStart, L"add:other=COM3", L"port:", kEnd, L"unlock"}},
-      {"two bearing the saved name: the later wins",
+      {"two bearing the saved name and no saved address: the later wins",
        {Device(L"SW", 1), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
-        L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5 selected", L"port:COM5", kEnd,
+        L"unlock", L"start"}},
+      {"two bearing the saved name: the saved address wins, listed first",
+       {Device(L"SW", 1), Device(L"SW", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3 selected", L"add:SW=COM5", L"port:COM3", kEnd,
+        L"unlock", L"start"},
+       false,
+       AddressOf(1)},
+      {"two bearing the saved name: the saved address wins, listed last",
+       {Device(L"SW", 2), Device(L"SW", 1)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM5", L"add:SW=COM3 selected", L"port:COM3", kEnd,
+        L"unlock", L"start"},
+       false,
+       AddressOf(1)},
+      {"the saved address not found: the last bearing the saved name",
+       {Device(L"SW", 1), Device(L"SW", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"add:SW=COM5 selected", L"port:COM5", kEnd,
+        L"unlock", L"start"},
+       false,
+       AddressOf(7)},
+      {"the saved address under another name is not the saved device",
+       {Device(L"SW", 1), Device(L"renamed", 2)},
+       {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
+       false,
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM3 selected", L"add:renamed=COM5", L"port:COM3", kEnd,
+        L"unlock", L"start"},
+       false,
+       AddressOf(2)},
       {"a device without a port between others is left out",
        {Device(L"a", 1), Device(L"noport", 9), Device(L"SW", 2)},
        {PortFor(1, L"COM3"), PortFor(2, L"COM5")},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:a=COM3", L"add:SW=COM5", L"port:COM5", kEnd, L"unlock",
-        L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:a=COM3", L"add:SW=COM5 selected", L"port:COM5", kEnd,
+        L"unlock", L"start"}},
       {"a name differing in case is not the saved one",
        {Device(L"sw", 2)},
        {PortFor(2, L"COM5")},
@@ -145,12 +184,12 @@ TEST(DeviceSearch, Scenarios) {
        {Device(L"SW", 2)},
        {},
        true,
-       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7", kEnd, L"unlock", L"start"}},
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7 selected", kEnd, L"unlock", L"start"}},
       {"devices that cannot be read keep the link as it was",
        {},
        {},
        false,
-       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7", kEnd, L"unlock", L"start"},
+       {L"lock", L"stop", L"clear", kStart, L"add:SW=COM7 selected", kEnd, L"unlock", L"start"},
        true},
   };
   for (const auto& c : cases) {
@@ -163,7 +202,7 @@ TEST(DeviceSearch, Scenarios) {
     devices.fails = c.devicesFail;
     RecordingHost host;
     std::atomic<bool> ending{false};
-    RunDeviceSearch(L"SW", L"COM7", devices, ports, host, ending);
+    RunDeviceSearch({L"SW", c.savedAddress}, L"COM7", devices, ports, host, ending);
     EXPECT_EQ(host.calls, c.calls);
   }
 }
@@ -177,7 +216,7 @@ TEST(DeviceSearch, OneQueryServesEveryDevice) {
   }
   RecordingHost host;
   std::atomic<bool> ending{false};
-  const SearchOutcome outcome = RunDeviceSearch(L"SW", L"", devices, ports, host, ending);
+  const SearchOutcome outcome = RunDeviceSearch({L"SW", L""}, L"", devices, ports, host, ending);
   EXPECT_EQ(outcome.listed, 20);
   EXPECT_EQ(ports.queries, 1);
   EXPECT_EQ(outcome.portQueries, 1);
@@ -190,7 +229,7 @@ TEST(DeviceSearch, TakesAtMost256Devices) {
   ports.ports.push_back(PortFor(1, L"COM1"));
   RecordingHost host;
   std::atomic<bool> ending{false};
-  EXPECT_EQ(RunDeviceSearch(L"d299", L"", devices, ports, host, ending).listed, 256);
+  EXPECT_EQ(RunDeviceSearch({L"d299", L""}, L"", devices, ports, host, ending).listed, 256);
 }
 
 TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
@@ -200,25 +239,60 @@ TEST(DeviceSearch, ShutdownCutsTheSearchShort) {
   ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM5")};
   std::atomic<bool> ending{false};
   RecordingHost host(&ending);
-  const SearchOutcome outcome = RunDeviceSearch(L"SW", L"", devices, ports, host, ending);
+  const SearchOutcome outcome = RunDeviceSearch({L"SW", L""}, L"", devices, ports, host, ending);
   EXPECT_TRUE(outcome.cutShort);
-  EXPECT_EQ(host.calls,
-            (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart, L"add:SW=COM3", L"port:COM3"}))
+  EXPECT_EQ(host.calls, (std::vector<std::wstring>{L"lock", L"stop", L"clear", kStart,
+                                                   L"add:SW=COM3 selected", L"port:COM3"}))
       << "no end balloon, the controls stay locked, no worker";
 }
 
-TEST(MovedPort, TheQuietLookUpFollowsTheSearchsRules) {
-  FakeDevices devices;
-  devices.devices = {Device(L"SW", 1), Device(L"other", 3), Device(L"SW", 2), Device(L"SW", 9)};
-  FakePorts ports;
-  ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM8"), PortFor(3, L"COM4")};
-  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), L"COM8") << "the last of that name with a port";
-  EXPECT_EQ(FindDevicePort(L"sw", devices, ports), std::nullopt);
-  ports.fails = true;
-  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), std::nullopt);
-  ports.fails = false;
-  devices.fails = true;
-  EXPECT_EQ(FindDevicePort(L"SW", devices, ports), std::nullopt);
+TEST(MovedPort, TheQuietLookUpTakesOnlyThePersonsOwnSwitch) {
+  const struct {
+    const char* name;
+    std::vector<BluetoothDevice> devices;
+    SavedDevice saved;
+    std::optional<std::wstring> port;
+    bool portsFail = false;
+    bool devicesFail = false;
+  } cases[] = {
+      {"two of the name: the saved address, listed first",
+       {Device(L"SW", 1), Device(L"SW", 2)},
+       {L"SW", AddressOf(1)},
+       L"COM3"},
+      {"two of the name: the saved address, listed last",
+       {Device(L"SW", 2), Device(L"SW", 1)},
+       {L"SW", AddressOf(1)},
+       L"COM3"},
+      {"the saved address absent: not another of the name",
+       {Device(L"SW", 2)},
+       {L"SW", AddressOf(1)},
+       std::nullopt},
+      {"the saved address without a port",
+       {Device(L"SW", 9), Device(L"SW", 2)},
+       {L"SW", AddressOf(9)},
+       std::nullopt},
+      {"no saved address and two of the name: which is the person's is not known",
+       {Device(L"SW", 1), Device(L"other", 3), Device(L"SW", 2)},
+       {L"SW", L""},
+       std::nullopt},
+      {"no saved address and one of the name with a port",
+       {Device(L"SW", 9), Device(L"other", 3), Device(L"SW", 2)},
+       {L"SW", L""},
+       L"COM8"},
+      {"a name differing in case", {Device(L"SW", 2)}, {L"sw", L""}, std::nullopt},
+      {"ports that cannot be read", {Device(L"SW", 2)}, {L"SW", L""}, std::nullopt, true},
+      {"devices that cannot be read", {Device(L"SW", 2)}, {L"SW", L""}, std::nullopt, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDevices devices;
+    devices.devices = c.devices;
+    devices.fails = c.devicesFail;
+    FakePorts ports;
+    ports.ports = {PortFor(1, L"COM3"), PortFor(2, L"COM8"), PortFor(3, L"COM4")};
+    ports.fails = c.portsFail;
+    EXPECT_EQ(FindDevicePort(c.saved, devices, ports), c.port);
+  }
 }
 
 // A query that answers only when the test lets it.
@@ -229,10 +303,12 @@ class HeldPorts final : public SerialPortSource {
     std::condition_variable changed;
     bool open = false;
     bool answered = false;
+    int calls = 0;
   };
   explicit HeldPorts(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
   std::optional<std::vector<SerialPortEntry>> QueryPorts() override {
     std::unique_lock<std::mutex> lock(gate_->mutex);
+    ++gate_->calls;
     gate_->changed.wait(lock, [this] { return gate_->open; });
     gate_->answered = true;
     gate_->changed.notify_all();
@@ -247,12 +323,19 @@ TEST(BoundedPortQuery, AQueryThatDoesNotAnswerInTimeCountsAsFailedAndOneThatDoes
   auto gate = std::make_shared<HeldPorts::Gate>();
   BoundedPortSource held(std::make_unique<HeldPorts>(gate), std::chrono::milliseconds(50));
   EXPECT_EQ(held.QueryPorts(), std::nullopt) << "the search goes on without waiting for the driver";
+  BoundedPortSource next(std::make_unique<HeldPorts>(gate), std::chrono::seconds(30));
+  EXPECT_EQ(next.QueryPorts(), std::nullopt) << "while one is stuck, the next fails at once";
   {
     std::unique_lock<std::mutex> lock(gate->mutex);
+    EXPECT_EQ(gate->calls, 1) << "no second query beside the stuck one";
     gate->open = true;
     gate->changed.notify_all();
-    gate->changed.wait(lock, [&gate] { return gate->answered; });  // the query left behind ends
   }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (PortQueryUnderWay() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(PortQueryUnderWay()) << "the query left behind ends";
   BoundedPortSource quick(std::make_unique<HeldPorts>(gate), std::chrono::seconds(30));
   const auto ports = quick.QueryPorts();
   ASSERT_TRUE(ports);

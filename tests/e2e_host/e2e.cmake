@@ -23,18 +23,23 @@ add_executable(tovira_e2e_runner
   e2e_host/device_change_e2e_test.cpp
   e2e_host/independence_e2e_test.cpp
   e2e_host/reconnect_e2e_test.cpp
+  e2e_host/target_order_e2e_test.cpp
   e2e_host/week_plan.cpp
   e2e_host/week_oracle.cpp
   e2e_host/week_run.cpp
   e2e_host/week_e2e_test.cpp)
 target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)
+# The example target's order check is a Python script of the source tree.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 target_compile_definitions(tovira_e2e_runner PRIVATE
   TOVIRA_WIN64_DIR="${TOVIRA_WIN64_DIR}"
   TOVIRA_RELEASE_DIR="${TOVIRA_RELEASE_DIR}"
   TOVIRA_VERSION="${PROJECT_VERSION}"
   TOVIRA_VERSION_TEXT="${TOVIRA_VERSION_TEXT}"
   TOVIRA_HOST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
-  TOVIRA_HOST_BUILD_DIR="${CMAKE_BINARY_DIR}")
+  TOVIRA_HOST_BUILD_DIR="${CMAKE_BINARY_DIR}"
+  TOVIRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+  TOVIRA_PYTHON="${Python3_EXECUTABLE}")
 add_dependencies(tovira_e2e_runner tovira_modem_lines)
 tovira_project_warnings(tovira_e2e_runner)
 

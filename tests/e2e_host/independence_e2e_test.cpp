@@ -45,15 +45,6 @@ class FrozenWindowThread {
   bool held_ = false;
 };
 
-bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + kScenarioWait;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(Millis(200));
-  }
-  return true;
-}
-
 std::vector<std::string> ButtonSizes() {
   std::vector<std::string> sizes;
   sizes.reserve(5);

@@ -19,13 +19,22 @@ int Occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-BlockedOpen::BlockedOpen(int milliseconds)
-    : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/delay-open") {
-  std::filesystem::create_directories(std::filesystem::path(marker_).parent_path());
-  std::ofstream(marker_) << milliseconds;
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + kScenarioWait;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(Millis(200));
+  }
+  return true;
 }
 
-BlockedOpen::~BlockedOpen() {
+ShimFault::ShimFault(const std::string& marker, const std::string& content)
+    : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/" + marker) {
+  std::filesystem::create_directories(std::filesystem::path(marker_).parent_path());
+  std::ofstream(marker_) << content;
+}
+
+ShimFault::~ShimFault() {
   std::filesystem::remove(marker_);
 }
 

@@ -2,6 +2,7 @@
 // One end-to-end scenario: a virtual switch on a COM port of the prefix, the
 // target monitor, and Tovira of one mode with fresh settings naming that port.
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,17 +24,35 @@ std::string ConnectedBlock(int state);
 // How often `part` occurs in `text` (a log panel's lines, say).
 int Occurrences(const std::string& text, const std::string& part);
 
-// While it exists, every open of a switch's port blocks for `milliseconds` (the
-// modem-line shim reads it when the port's line settings are made).
-class BlockedOpen {
+// Asks `condition` every 200 ms until it holds, at most for the scenario's wait:
+// for what another process does in its own time.
+bool Eventually(const std::function<bool()>& condition);
+
+// While it exists, the modem-line shim plays a fault of the port's driver, named
+// by its marker file in the prefix.
+class ShimFault {
  public:
-  explicit BlockedOpen(int milliseconds);
-  ~BlockedOpen();
-  BlockedOpen(const BlockedOpen&) = delete;
-  BlockedOpen& operator=(const BlockedOpen&) = delete;
+  ShimFault(const std::string& marker, const std::string& content);
+  ~ShimFault();
+  ShimFault(const ShimFault&) = delete;
+  ShimFault& operator=(const ShimFault&) = delete;
 
  private:
   std::string marker_;
+};
+
+// Every open of a switch's port blocks for `milliseconds` (the shim reads it
+// when the port's line settings are made).
+class BlockedOpen : public ShimFault {
+ public:
+  explicit BlockedOpen(int milliseconds) : ShimFault("delay-open", std::to_string(milliseconds)) {}
+};
+
+// Every other read of a switch's port completes with no bytes, as some virtual
+// serial drivers do.
+class EmptyReads : public ShimFault {
+ public:
+  EmptyReads() : ShimFault("empty-reads", "") {}
 };
 
 class Scenario {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "link/frame_codec.h"
 #include "tests/link/link_fakes.h"
 
@@ -225,6 +227,43 @@ TEST_F(SerialWorkerTest, FirstFrameAtTheDeadlineIsDecoded) {
   FrameAt(milliseconds(1500), 0x10);  // the deadline: 1000 ms after the open at 500
   RunUntil(milliseconds(1800));
   EXPECT_EQ(EventsStartingWith(L"switch:"), std::vector<std::wstring>{L"switch:16"});
+}
+
+// Passes every report on, but the first frame's report throws after it was taken.
+class FirstFrameThrows final : public LinkEvents {
+ public:
+  explicit FirstFrameThrows(LinkEvents& next) : next_(next) {}
+  void Balloon(const std::wstring& text) override { next_.Balloon(text); }
+  void Log(const std::wstring& text) override { next_.Log(text); }
+  void PortOpen(bool open) override { next_.PortOpen(open); }
+  void Frame(int state) override {
+    next_.Frame(state);
+    if (!thrown_) {
+      thrown_ = true;
+      throw std::runtime_error("no thread to be had");
+    }
+  }
+  void Lines(const LineStates& lines) override { next_.Lines(lines); }
+
+ private:
+  LinkEvents& next_;
+  bool thrown_ = false;
+};
+
+TEST_F(SerialWorkerTest, AReportThatThrowsCostsTheConnectionNotTheWorker) {
+  FrameAt(milliseconds(2000), 0x01);
+  FrameAt(milliseconds(5000), 0x04);
+  FirstFrameThrows events(display);
+  clock.At(milliseconds(5500), [this] { flags.stop.Raise(); });
+  SerialWorker worker({kMode, L"COM9", L"SW-1"}, flags, memory, opener, clock, events);
+  ASSERT_NO_THROW(worker.Run());
+  const auto all = display.Events();
+  const auto thrown = std::find(all.begin(), all.end(), L"switch:1");
+  ASSERT_NE(thrown, all.end());
+  EXPECT_EQ(*(thrown + 1), L"enable:0") << "the port is given up and its close reported";
+  EXPECT_EQ(EventsStartingWith(L"switch:").back(), L"switch:4") << "connected again, frames relayed";
+  EXPECT_EQ(opener.opens, 2);
+  EXPECT_EQ(opener.closes, 2);
 }
 
 TEST_F(SerialWorkerTest, FramesPairAsSentAfterALostByteOrAReceiveError) {
