@@ -96,6 +96,7 @@ class PortWatch {
       return false;
     }
     everOpened_ = true;
+    report_.PortOpened();
     report_.NoteAt(clock_.Now(), "port " + Utf8(plan_.portName) + " opened (9600 8N1, as Tovira opens it)");
     if (!::SetCommMask(port_.get(), kWatchedEvents)) Failed("SetCommMask", ::GetLastError());
     PollLines();
@@ -108,11 +109,15 @@ class PortWatch {
   // operation go within the bound keeps its memory, its event and the port.
   void Close() {
     if (!port_) return;
-    bool letGo = Cancel(read_.get(), reading_, readDone_);
-    letGo = Cancel(event_.get(), waiting_, eventDone_) && letGo;
-    if (!letGo) {
-      report_.NoteAt(clock_.Now(),
-                     "the driver did not end a cancelled operation within 1 s; the port is left to it");
+    // A new mask ends a pending line-change wait (with no event), as documented;
+    // the cancel below is for a driver that does not.
+    if (waiting_) ::SetCommMask(port_.get(), 0);
+    const bool readLetGo = Cancel(read_.get(), reading_, readDone_);
+    const bool waitLetGo = Cancel(event_.get(), waiting_, eventDone_);
+    if (!readLetGo || !waitLetGo) {
+      report_.NoteAt(clock_.Now(), std::string("the driver did not end the cancelled ") +
+                                       (readLetGo ? "line-change wait" : "read") +
+                                       " within 1 s; the port is left to it");
       (void)read_.release();
       (void)event_.release();
       (void)readDone_.release();

@@ -1,15 +1,17 @@
 #include "tools/field_report.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "base/target_mode.h"
 #include "base/utf8.h"
 #include "link/frame_codec.h"
+#include "link/serial_worker.h"
 
 namespace tovira::tools {
 namespace {
 
-constexpr double kLoneByteLimit = 0.100;
+constexpr double kLoneByteLimit = std::chrono::duration<double>(link_timing::kLoneByteBound).count();
 
 std::string Hex(const std::uint8_t* bytes, std::size_t count) {
   std::string text;
@@ -77,7 +79,6 @@ void FieldReport::ReadCompleted(double seconds, const std::uint8_t* bytes, std::
     if (!loneByte_) {
       loneByte_ = bytes[i];
       loneSince_ = seconds;
-      loneNoted_ = false;
       continue;
     }
     Frame(seconds, *loneByte_, bytes[i]);
@@ -88,12 +89,12 @@ void FieldReport::ReadCompleted(double seconds, const std::uint8_t* bytes, std::
 void FieldReport::Frame(double seconds, std::uint8_t control, std::uint8_t stateByte) {
   ++frames_;
   lastFrame_ = seconds;
-  std::string text = "frame " + Hex(&control, 1) + " " + Hex(&stateByte, 1) + ":";
+  std::string text = "frame " + Hex(&control, 1) + " " + Hex(&stateByte, 1) + ": ";
   for (TargetMode mode : kTargetModes) {
     const DecodedFrame frame = DecodeFrame(mode, control, stateByte);
     ++statesPerMode_[ModeNumber(mode) - 1][frame.state];
-    text += " | " + ModeName(mode) + ": " + ButtonStateName(frame.state) + " (tag " +
-            std::to_string(frame.tag) + ")";
+    text += (mode == kTargetModes.front() ? "" : " | ") + ModeName(mode) + ": " +
+            ButtonStateName(frame.state) + " (tag " + std::to_string(frame.tag) + ")";
   }
   Line(seconds, text);
 }
@@ -143,11 +144,16 @@ void FieldReport::CallFailed(double seconds, std::string_view call, unsigned lon
                     "); the same failure again is counted in the summary only");
 }
 
+void FieldReport::PortOpened() {
+  loneByte_.reset();  // pairing starts again with the first byte after an open, as in the link
+}
+
 void FieldReport::Tick(double seconds) {
-  if (!loneByte_ || loneNoted_ || seconds - loneSince_ <= kLoneByteLimit) return;
-  loneNoted_ = true;
+  if (!loneByte_ || seconds - loneSince_ < kLoneByteLimit) return;
   ++loneWaits_;
-  Line(seconds, "lone byte " + Hex(&*loneByte_, 1) + " has waited more than 100 ms for its partner");
+  Line(seconds,
+       "lone byte " + Hex(&*loneByte_, 1) + " waited 100 ms for its partner; dropped, as the link drops it");
+  loneByte_.reset();
 }
 
 void FieldReport::WriteSummary() {
@@ -163,7 +169,7 @@ void FieldReport::WriteSummary() {
     }
     Note("  " + ModeName(mode) + ": " + (states.empty() ? "none" : states));
   }
-  Note("  lone bytes that waited more than 100 ms: " + std::to_string(loneWaits_));
+  Note("  lone bytes dropped after 100 ms: " + std::to_string(loneWaits_));
   Note("  line changes: " + std::to_string(pollChanges_) + " by the poll, " + std::to_string(eventReports_) +
        " by the event wait");
   Note("  driver errors: " + std::to_string(driverErrors_));

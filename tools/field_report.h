@@ -1,8 +1,9 @@
 #pragma once
 // The field check's report: every observation as one line, written the moment it
 // is made (a run cut short still leaves its lines), and a summary at the end.
-// Times are seconds since the run began. Frames are paired and decoded here as
-// the link pairs them: two bytes in arrival order, decoded in each target mode.
+// Times are seconds since the run began. Frames are paired here as the link pairs
+// them (two bytes in arrival order, a lone byte dropped after 100 ms, pairing
+// afresh after an open) and decoded in each target mode.
 
 #include <array>
 #include <cstdint>
@@ -48,7 +49,9 @@ class FieldReport {
   void DriverErrors(double seconds, std::string_view flags);
   // A call that failed; the same call failing again with the same code is counted only.
   void CallFailed(double seconds, std::string_view call, unsigned long code, std::string_view systemText);
-  // Notes a byte that has waited more than 100 ms for its partner (once per byte).
+  // The port (re)opened: a byte read before has no partner any more.
+  void PortOpened();
+  // Drops, and notes, a byte that has waited 100 ms for its partner, as the link does.
   void Tick(double seconds);
 
   void WriteSummary();
@@ -60,7 +63,6 @@ class FieldReport {
   std::ostream& out_;
   std::optional<std::uint8_t> loneByte_;
   double loneSince_ = 0;
-  bool loneNoted_ = false;
   bool lastReadEmpty_ = false;
   std::optional<LineLevels> polled_;
   std::optional<double> lastFrame_;
