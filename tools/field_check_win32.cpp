@@ -1,5 +1,6 @@
 // field_check: what a real switch and its Bluetooth driver do on a Windows PC, in
-// one report file the person can send back. Never started by Tovira; run it while
+// one report file the person can send back (by default in the current folder, else
+// beside the program). Never started by Tovira; run it while
 // Tovira is not running (the port can be open in one program only).
 //   field_check COM5 [--minutes N] [--report FILE]
 //   (--seconds N for tests: the run's length in seconds)
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/program_path_win32.h"
 #include "base/utf8.h"
 #include "bluetooth/device_sources_win32.h"
 #include "bluetooth/port_lookup.h"
@@ -38,6 +40,7 @@ struct Options {
   std::wstring port;
   double seconds = 5 * 60;
   std::wstring reportPath;
+  bool reportNamed = false;  // by --report
 };
 
 // What the person is asked to do, at a share of the run's length. Japanese first.
@@ -88,6 +91,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
       options.seconds = std::wcstod(argv[++i], nullptr);
     } else if (arg == L"--report" && hasValue) {
       options.reportPath = argv[++i];
+      options.reportNamed = true;
     } else if (options.port.empty() && arg.rfind(L"--", 0) != 0) {
       options.port = arg;
     } else {
@@ -131,6 +135,11 @@ int Run(int argc, wchar_t** argv) {
     return 1;
   }
   std::ofstream file(std::filesystem::path(options.reportPath), std::ios::binary);
+  if (!file && !options.reportNamed) {
+    // Started from a folder it may not write (System32, say): beside the program.
+    options.reportPath = std::filesystem::path(ProgramPath()).replace_filename(options.reportPath).wstring();
+    file.open(std::filesystem::path(options.reportPath), std::ios::binary);
+  }
   if (!file) {
     Say("cannot write the report file " + Utf8(options.reportPath));
     return 3;
