@@ -4,15 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <deque>
-#include <thread>
+#include <memory>
 #include <utility>
 
 #include "base/scoped_handle_win32.h"
 #include "base/system_error_win32.h"
+#include "link/line_watch_win32.h"
 #include "link/serial_worker.h"
 
 namespace tovira {
@@ -23,6 +21,9 @@ constexpr DWORD kReadChunk = 256;
 // How long a close waits for its driver: the cancelled read, the line watch's
 // last sample. A driver that takes longer is left with what it still uses.
 constexpr DWORD kCloseBoundMs = 1000;
+// Plain reads in a row (about half a second of them) that end with no bytes
+// although bytes wait: the handle has stopped working, and the switch is lost.
+constexpr int kFruitlessReadLimit = 50;
 
 // The read under way: it must outlive a driver that ignores its cancel.
 struct InFlightRead {
@@ -30,58 +31,21 @@ struct InFlightRead {
   std::uint8_t buffer[kReadChunk]{};
 };
 
-// What the line watch's thread shares with its port. A thread stuck in its
-// driver's line sample is left to end by itself and keeps this alive.
-struct LineWatchState {
-  LineWatchState(HANDLE watchedPort, UniqueHandle changeEvent)
-      : port(watchedPort), changed(std::move(changeEvent)) {}
-  HANDLE port;           // the port's handle, never closed while the watch may use it
-  UniqueHandle changed;  // auto-reset: set on a change
-  std::atomic<bool> watching{true};
-  std::mutex mutex;
-  std::condition_variable endedChanged;
-  bool ended = false;
-
-  bool WaitEnded(DWORD milliseconds) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return endedChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return ended; });
-  }
-};
-
-// The line watch: a plain sleep between samples costs one wake-up, where a
-// timed wait on an event costs more under Wine. A failed sample counts as a
-// change too (the port has gone).
-void WatchLines(const std::shared_ptr<LineWatchState>& state) {
-  // A lost switch is noticed by this thread: it runs beside the link's, above normal.
-  ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-  constexpr DWORD kFailed = MAXDWORD;
-  DWORD last = kFailed - 1;  // nothing sampled yet
-  while (state->watching.load()) {
-    DWORD status = 0;
-    const DWORD now = ::GetCommModemStatus(state->port, &status) ? status : kFailed;
-    if (now != last && last != kFailed - 1) ::SetEvent(state->changed.get());
-    last = now;
-    ::Sleep(static_cast<DWORD>(link_timing::kLineCheckPeriod.count()));
-  }
-  std::lock_guard<std::mutex> lock(state->mutex);
-  state->ended = true;
-  state->endedChanged.notify_all();
-}
-
-// The port is opened for overlapped I/O, and one read is kept waiting on it; a
-// thread of the port's own samples the input lines every 10 ms and signals a
-// change. The worker's wait therefore returns the moment a frame's bytes are in,
-// a line changes, or the worker is stopped, and sleeps while the switch is idle.
-// (WaitCommEvent would watch the lines without polling on Windows, but Wine
-// implements it by polling every millisecond.)
+// The port is opened for overlapped I/O, and one read is kept waiting on it; the
+// line watch signals every change of the input lines. The worker's wait
+// therefore returns the moment a byte is in, a line changes, or the worker is
+// stopped, and sleeps while the switch is idle.
+// A driver that completes reads with no bytes while the switch is there (some
+// virtual serial drivers do) would make every wait look like a lost switch: on
+// such a connection the port falls back to the plain design, reading only what
+// is waiting and pausing 10 ms otherwise. The next connection tries again.
 class Win32SerialPort final : public SerialPort {
  public:
   Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake, UniqueHandle linesChanged)
       : handle_(std::move(handle)),
         readDone_(std::move(readDone)),
         wake_(std::move(wake)),
-        watch_(std::make_shared<LineWatchState>(handle_.get(), std::move(linesChanged))),
-        lineWatch_(WatchLines, watch_) {}
+        lineWatch_(std::make_unique<LineWatch>(handle_.get(), std::move(linesChanged))) {}
   ~Win32SerialPort() override { Close(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -128,17 +92,15 @@ class Win32SerialPort final : public SerialPort {
     return {ReadStatus::Byte, byte, L""};
   }
 
+  PortNotice TakeNotice() override {
+    if (std::exchange(plainReadsNoticed_, false)) return PortNotice::PlainReads;
+    if (lineWatch_ && lineWatch_->TakeWaitFailed()) return PortNotice::PolledLines;
+    return PortNotice::None;
+  }
+
   bool Close() override {
-    bool letGo = true;
-    if (lineWatch_.joinable()) {
-      watch_->watching = false;
-      if (watch_->WaitEnded(kCloseBoundMs)) {
-        lineWatch_.join();
-      } else {
-        lineWatch_.detach();  // it holds its state; the port's handle stays open for it
-        letGo = false;
-      }
-    }
+    // A watch stuck in its driver keeps its state; the port's handle stays open for it.
+    bool letGo = !lineWatch_ || lineWatch_->Stop(kCloseBoundMs);
     if (handle_ && reading_ && !CancelRead()) letGo = false;
     reading_ = false;
     if (letGo) {
@@ -154,13 +116,17 @@ class Win32SerialPort final : public SerialPort {
   // Reads until `count` bytes are waiting, the limit passes, the read fails or,
   // when `wakeable`, the stop's waker fires.
   void Fill(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    if (plainReads_) {
+      FillPlain(count, wakeable ? limit : kReadTimeout, wakeable);
+      return;
+    }
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
     while (handle_ && readError_ == ERROR_SUCCESS && pending_.size() < count) {
       if (!reading_ && !StartRead(count - pending_.size())) return;
       if (!reading_) continue;  // it completed at once
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;
-      const HANDLE events[] = {readDone_.get(), watch_->changed.get(), wake_.get()};
+      const HANDLE events[] = {readDone_.get(), lineWatch_->changed(), wake_.get()};
       const DWORD woke =
           ::WaitForMultipleObjects(wakeable ? 3 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
       if (woke != WAIT_OBJECT_0) return;  // a line changed, stopped, or the time passed
@@ -190,7 +156,7 @@ class Win32SerialPort final : public SerialPort {
       reading_ = true;
       return true;
     }
-    readError_ = error;
+    EndedEmpty(error);
     return false;
   }
 
@@ -200,16 +166,11 @@ class Win32SerialPort final : public SerialPort {
     const BOOL done = ::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE);
     if (!done && ::GetLastError() == ERROR_IO_INCOMPLETE) return true;
     reading_ = false;
-    if (!done) {
-      readError_ = ::GetLastError();
+    if (!done || got == 0) {
+      EndedEmpty(done ? ERROR_HANDLE_EOF : ::GetLastError());
       return false;
     }
-    // Without time-outs a read only ever ends empty when the far end has gone.
-    if (got == 0) {
-      readError_ = ERROR_HANDLE_EOF;
-      return false;
-    }
-    pending_.insert(pending_.end(), read_->buffer, read_->buffer + got);
+    TakeRead(got);
     return true;
   }
 
@@ -227,18 +188,98 @@ class Win32SerialPort final : public SerialPort {
     return false;
   }
 
+  // Without time-outs a read ends with no bytes when the far end has gone, or
+  // when its driver completes reads early or empty: the switch still there
+  // says which. On the plain design the read is simply tried again, unless it
+  // never brings anything (a handle that stopped working is a loss).
+  void EndedEmpty(DWORD error) {
+    if (!SwitchStillThere() || (plainReads_ && ++fruitlessReads_ >= kFruitlessReadLimit)) {
+      readError_ = error;
+      return;
+    }
+    if (!std::exchange(plainReads_, true)) plainReadsNoticed_ = true;
+  }
+
+  bool SwitchStillThere() {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    DWORD status = 0;
+    return ::ClearCommError(handle_.get(), &errors, &stat) && ::GetCommModemStatus(handle_.get(), &status) &&
+           (status & MS_DSR_ON) != 0;
+  }
+
+  // The plain design: what is waiting is read at once; with too few bytes the
+  // wait is one 10 ms pause (or less, when a line changes or the worker stops).
+  void FillPlain(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!::ClearCommError(handle_.get(), &errors, &stat)) {
+      readError_ = ::GetLastError();
+      return;
+    }
+    NoteReceiveErrors(errors);
+    if (stat.cbInQue > 0 || reading_) {
+      ReadWaiting(std::min<DWORD>(std::max<DWORD>(stat.cbInQue, 1), kReadChunk));
+      if (pending_.size() >= count) return;
+    }
+    const auto pause = std::min(limit, link_timing::kLineCheckPeriod);
+    const HANDLE events[] = {lineWatch_->changed(), wake_.get()};
+    ::WaitForMultipleObjects(wakeable ? 2 : 1, events, FALSE, static_cast<DWORD>(pause.count()));
+  }
+
+  // Reads bytes known to be waiting; an empty completion brings nothing this time.
+  void ReadWaiting(DWORD count) {
+    if (!reading_) {
+      read_->overlapped = OVERLAPPED{};
+      read_->overlapped.hEvent = readDone_.get();
+      ::ResetEvent(readDone_.get());
+      DWORD got = 0;
+      if (::ReadFile(handle_.get(), read_->buffer, count, &got, &read_->overlapped)) {
+        TakeRead(got);
+        return;
+      }
+      if (::GetLastError() != ERROR_IO_PENDING) {
+        EndedEmpty(::GetLastError());
+        return;
+      }
+      reading_ = true;
+    }
+    // The bytes are there: the read ends at once, or is looked at again next time.
+    if (::WaitForSingleObject(readDone_.get(), static_cast<DWORD>(kReadTimeout.count())) != WAIT_OBJECT_0) {
+      return;
+    }
+    reading_ = false;
+    DWORD got = 0;
+    if (!::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE)) {
+      EndedEmpty(::GetLastError());
+      return;
+    }
+    TakeRead(got);
+  }
+
+  void TakeRead(DWORD got) {
+    if (got == 0) {
+      EndedEmpty(ERROR_HANDLE_EOF);
+      return;
+    }
+    fruitlessReads_ = 0;
+    pending_.insert(pending_.end(), read_->buffer, read_->buffer + got);
+  }
+
   // Every call that clears the driver's error flags keeps what they said.
   void NoteReceiveErrors(DWORD errors) {
     if ((errors & (CE_OVERRUN | CE_FRAME | CE_RXPARITY | CE_RXOVER)) != 0) receiveError_ = true;
   }
 
   UniqueHandle handle_;
-  UniqueHandle readDone_;  // manual-reset: set when the read completes
-  UniqueHandle wake_;      // auto-reset: set by the worker's stop
-  std::shared_ptr<LineWatchState> watch_;
-  std::thread lineWatch_;  // after its state: it starts once everything it uses exists
+  UniqueHandle readDone_;                 // manual-reset: set when the read completes
+  UniqueHandle wake_;                     // auto-reset: set by the worker's stop
+  std::unique_ptr<LineWatch> lineWatch_;  // last of the handles: it starts once they exist
   std::unique_ptr<InFlightRead> read_ = std::make_unique<InFlightRead>();
   bool reading_ = false;
+  bool plainReads_ = false;  // this connection's driver completes reads with no bytes
+  bool plainReadsNoticed_ = false;
+  int fruitlessReads_ = 0;  // plain reads in a row that brought nothing
   bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
   std::deque<std::uint8_t> pending_;

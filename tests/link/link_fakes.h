@@ -84,6 +84,7 @@ class FakePort final : public SerialPort {
     }
     return Arrived();
   }
+  PortNotice TakeNotice() override { return PortNotice::None; }
   bool TakeReceiveError() override {
     auto& errors = script_.receiveErrors;
     const auto due = std::find_if(errors.begin(), errors.end(), [this](milliseconds at) {
