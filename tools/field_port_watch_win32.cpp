@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "base/scoped_handle_win32.h"
 #include "base/system_error_win32.h"
@@ -17,6 +18,9 @@ constexpr DWORD kTurnMs = 4;  // the lines' sampling period, give or take the wa
 constexpr double kReopenPeriod = 1.0;
 constexpr DWORD kCancelBoundMs = 1000;
 constexpr DWORD kReadChunk = 256;
+// Plain reads in a row that end with no bytes although bytes wait: the handle
+// has stopped working (the link's bound).
+constexpr int kFruitlessReadLimit = 50;
 constexpr DWORD kWatchedEvents = EV_DSR | EV_CTS | EV_RLSD | EV_ERR | EV_RXCHAR;
 
 // An overlapped operation's memory: the driver may write it until it completes.
@@ -96,6 +100,8 @@ class PortWatch {
       return false;
     }
     everOpened_ = true;
+    plainReads_ = false;  // each connection tries the waiting read again
+    fruitlessReads_ = 0;
     report_.PortOpened();
     report_.NoteAt(clock_.Now(), "port " + Utf8(plan_.portName) + " opened (9600 8N1, as Tovira opens it)");
     if (!::SetCommMask(port_.get(), kWatchedEvents)) Failed("SetCommMask", ::GetLastError());
@@ -142,13 +148,23 @@ class PortWatch {
   }
 
   void Turn() {
-    const HANDLE events[] = {readDone_.get(), eventDone_.get()};
-    ::WaitForMultipleObjects(2, events, FALSE, kTurnMs);
+    // Only the operations under way: a finished one's event stays set.
+    HANDLE events[2];
+    DWORD count = 0;
+    if (reading_) events[count++] = readDone_.get();
+    if (waiting_) events[count++] = eventDone_.get();
+    if (count == 0) {
+      ::Sleep(kTurnMs);
+    } else {
+      ::WaitForMultipleObjects(count, events, FALSE, kTurnMs);
+    }
     if (reading_ && ::WaitForSingleObject(readDone_.get(), 0) == WAIT_OBJECT_0) {
       FinishRead();
       KeepReading();
     }
     if (port_ && waiting_ && ::WaitForSingleObject(eventDone_.get(), 0) == WAIT_OBJECT_0) FinishEventWait();
+    if (!port_) return;
+    if (plainReads_) KeepReading();
     if (!port_) return;
     if (!waiting_ && clock_.Now() >= eventRetryAt_) StartEventWait();
     PollLines();
@@ -156,28 +172,35 @@ class PortWatch {
   }
 
   // As the link reads: whatever is queued, else one byte, so a read ends as soon
-  // as anything arrives. A read that completes at once is taken and another started.
+  // as anything arrives. A read that completes at once is taken and another
+  // started. On plain reads only bytes already waiting are read.
   void KeepReading() {
     for (int started = 0; port_ && !reading_ && started < 64; ++started) {
       DWORD errors = 0;
       COMSTAT stat{};
-      DWORD wanted = 1;
+      DWORD waiting = 0;
       if (::ClearCommError(port_.get(), &errors, &stat)) {
         NoteErrors(errors);
-        wanted = std::clamp<DWORD>(stat.cbInQue, 1, kReadChunk);
+        waiting = stat.cbInQue;
+      } else if (plainReads_) {
+        // No read waits on the port to fail: the failed look is the lost switch.
+        Failed("ClearCommError", ::GetLastError());
+        Close();
+        return;
       }
+      if (plainReads_ && waiting == 0) return;  // looked at again next turn
       read_->overlapped = OVERLAPPED{};
       read_->overlapped.hEvent = readDone_.get();
       ::ResetEvent(readDone_.get());
       DWORD got = 0;
       reading_ = true;
-      if (!::ReadFile(port_.get(), read_->buffer, wanted, &got, &read_->overlapped)) {
+      if (!::ReadFile(port_.get(), read_->buffer, std::clamp<DWORD>(waiting, 1, kReadChunk), &got,
+                      &read_->overlapped)) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_IO_PENDING) return;
         reading_ = false;
-        Failed("ReadFile", error);
-        Close();
-        return;
+        EndedEmpty("ReadFile", error);
+        continue;
       }
       FinishRead();
     }
@@ -189,18 +212,44 @@ class PortWatch {
     const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     if (!done && error == ERROR_IO_INCOMPLETE) return;
     reading_ = false;
-    const double now = clock_.Now();
-    if (!done) {
-      Failed("ReadFile (its completion)", error);
-      Close();
-    } else if (got == 0) {
-      // Without time-outs only a far end that has gone ends a read empty: the link
-      // closes and opens again, and so does this watch.
-      report_.ReadEmpty(now);
-      Close();
+    ::ResetEvent(readDone_.get());  // a turn without a read must not wake on it
+    if (!done || got == 0) {
+      EndedEmpty("ReadFile (its completion)", error);
     } else {
-      report_.ReadCompleted(now, read_->buffer, got);
+      fruitlessReads_ = 0;
+      report_.ReadCompleted(clock_.Now(), read_->buffer, got);
     }
+  }
+
+  // Without time-outs a read ends empty, or fails, when the far end has gone or
+  // when its driver completes reads early. As the link decides: with the switch
+  // still there (DSR on), reads go on plain, taking only what is waiting, unless
+  // they never bring anything; otherwise the switch is lost and the port is
+  // opened again.
+  void EndedEmpty(const char* call, DWORD error) {
+    const double now = clock_.Now();
+    if (error == ERROR_SUCCESS) {
+      report_.ReadEmpty(now);
+    } else {
+      Failed(call, error);
+    }
+    if (!SwitchStillThere() || (plainReads_ && ++fruitlessReads_ >= kFruitlessReadLimit)) {
+      Close();
+      return;
+    }
+    if (!std::exchange(plainReads_, true)) {
+      report_.NoteAt(clock_.Now(),
+                     "the read ended with no bytes while DSR is on: from now on only bytes already waiting "
+                     "are read, as Tovira does on such a connection");
+    }
+  }
+
+  bool SwitchStillThere() {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    DWORD status = 0;
+    return ::ClearCommError(port_.get(), &errors, &stat) && ::GetCommModemStatus(port_.get(), &status) &&
+           (status & MS_DSR_ON) != 0;
   }
 
   void StartEventWait() {
@@ -227,6 +276,7 @@ class PortWatch {
     const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     if (!done && error == ERROR_IO_INCOMPLETE) return;
     waiting_ = false;
+    ::ResetEvent(eventDone_.get());  // a turn without a wait must not wake on it
     if (!done) {
       Failed("WaitCommEvent (its completion)", error);
       eventRetryAt_ = clock_.Now() + kReopenPeriod;
@@ -284,6 +334,8 @@ class PortWatch {
   bool reading_ = false;
   bool waiting_ = false;
   bool everOpened_ = false;
+  bool plainReads_ = false;  // this connection's driver has ended a read empty
+  int fruitlessReads_ = 0;   // plain reads in a row that brought nothing
   double reopenAt_ = 0;
   double eventRetryAt_ = 0;
 };

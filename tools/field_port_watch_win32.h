@@ -32,9 +32,11 @@ struct WatchPlan {
   std::function<void(double)> onTurn;
 };
 
-// Watches until the plan's time has passed or `stop` is raised. A port that fails
-// or ends a read empty is closed and opened again every second, as a switch that
-// walks out of range and back is. False when the port never opened.
+// Watches until the plan's time has passed or `stop` is raised. As in the link, a
+// read that ends empty or fails while DSR is on turns the reads plain (only bytes
+// already waiting are read); otherwise the port is closed and opened again every
+// second, as a switch that walks out of range and back is. False when the port
+// never opened.
 bool WatchSwitchPort(const WatchPlan& plan, const RunClock& clock, FieldReport& report,
                      const std::atomic<bool>& stop);
 

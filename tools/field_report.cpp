@@ -135,8 +135,8 @@ void FieldReport::DriverErrors(double seconds, std::string_view flags) {
 
 void FieldReport::CallFailed(double seconds, std::string_view call, unsigned long code,
                              std::string_view systemText) {
-  ++failedCalls_;
   const std::string name(call);
+  ++failures_[{name, code}];
   const auto last = lastFailure_.find(name);
   if (last != lastFailure_.end() && last->second == code) return;
   lastFailure_[name] = code;
@@ -173,7 +173,12 @@ void FieldReport::WriteSummary() {
   Note("  line changes: " + std::to_string(pollChanges_) + " by the poll, " + std::to_string(eventReports_) +
        " by the event wait");
   Note("  driver errors: " + std::to_string(driverErrors_));
-  Note("  failed calls: " + std::to_string(failedCalls_));
+  std::string failures;
+  for (const auto& [failure, times] : failures_) {
+    failures +=
+        "; " + failure.first + " error " + std::to_string(failure.second) + " x" + std::to_string(times);
+  }
+  Note("  failed calls: " + (failures.empty() ? std::string("none") : failures.substr(2)));
   std::string losses = "  DSR losses: " + std::to_string(dsrLossAfterFrame_.size());
   for (const auto& gap : dsrLossAfterFrame_) {
     losses += gap ? "; " + Seconds(*gap) + " after the last frame" : "; no frame before it";

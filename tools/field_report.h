@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tovira::tools {
@@ -66,8 +67,9 @@ class FieldReport {
   bool lastReadEmpty_ = false;
   std::optional<LineLevels> polled_;
   std::optional<double> lastFrame_;
-  std::map<std::string, unsigned long> lastFailure_;  // call -> code
-  std::array<std::map<int, int>, 3> statesPerMode_;   // state -> frames
+  std::map<std::string, unsigned long> lastFailure_;               // call -> code
+  std::map<std::pair<std::string, unsigned long>, int> failures_;  // call and code -> times
+  std::array<std::map<int, int>, 3> statesPerMode_;                // state -> frames
   int readCompletions_ = 0;
   int emptyCompletions_ = 0;
   int frames_ = 0;
@@ -75,7 +77,6 @@ class FieldReport {
   int pollChanges_ = 0;
   int eventReports_ = 0;
   int driverErrors_ = 0;
-  int failedCalls_ = 0;
   std::vector<std::optional<double>> dsrLossAfterFrame_;  // per DSR loss
 };
 
