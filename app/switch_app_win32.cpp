@@ -45,7 +45,8 @@ void SwitchApp::Init() {
   const LoadedSettings settings = LoadSettings(*profile_);
   deviceName_ = settings.deviceName;
   deviceAddress_ = settings.deviceAddress;
-  SetPortName(settings.portName);
+  // A name no port can have is no port: the load searches, as at a first start.
+  SetPortName(IsAcceptablePortName(settings.portName) ? settings.portName : std::wstring());
   window_->SetPortNotSave(settings.portNotSave);
   window_->tray()->SetBalloonsSuppressed(settings.showNotBalloon);
   if (settings.logMode) window_->ShowLogPanel();

@@ -147,6 +147,25 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
   }
 }
 
+TEST(DeviceSearchWindow, AStoredPortNameNoPortCanHaveStartsASearchAsAtAFirstStart) {
+  for (const std::wstring& refused : {std::wstring(L"COM3:"), L"COM" + std::wstring(220, L'9')}) {
+    SCOPED_TRACE(refused.size());
+    window_test::WriteSettings(
+        {{L"DeviceName", L"SW-2"}, {L"PortName", refused.c_str()}, {L"LogMode", L"730259"}});
+    auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
+    ASSERT_TRUE(app);
+    HWND hwnd = app->hwnd();
+    HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
+    ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
+        << Text(log);
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(hwnd, kIdDeviceList), CB_GETCOUNT, 0, 0), 2) << "the search listed";
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    app.reset();
+    EXPECT_EQ(ReadSetting(L"PortName"), L"COM78");
+  }
+}
+
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {
   window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"PortNotSave", L"1"}, {L"LogMode", L"730259"}});
   const SearchSources sources = FakeSources<SlowDevices>();
