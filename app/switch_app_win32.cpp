@@ -58,7 +58,6 @@ void SwitchApp::Init() {
   // The relay's log lines come from the link's thread, in order with the link's own.
   relay_ = std::make_unique<TargetRelay>(
       mode_, relayPlatform_, [feed = window_->feed()](const std::wstring& line) { feed->Log(line); });
-  relay_->CreateBlock(BlockName(mode_));  // reports its own failure
   window_->SetModeLabel(std::wstring(texts::kModeLabels[ModeNumber(mode_) - 1]));
 
   SerialLinkParts link;
@@ -73,6 +72,10 @@ void SwitchApp::Init() {
   // A press must get through on a PC kept busy by the assistive software itself.
   link.onWorkerThread = [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); };
   link_ = std::make_unique<SerialLink>(std::move(link));
+
+  // Last: its error box runs a message loop, and what the window's handlers use
+  // must exist by then.
+  relay_->CreateBlock(BlockName(mode_));  // reports its own failure
 }
 
 void SwitchApp::OnLoad() {

@@ -186,21 +186,30 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       }
       return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
-      Close();
+      if (loaded_) {
+        Close();
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_APMRESUMEAUTOMATIC) handler_.OnResumed();
+      // Before the load nothing runs that a resume or an arrival could wake.
+      if (wParam == PBT_APMRESUMEAUTOMATIC && loaded_) handler_.OnResumed();
       return TRUE;
     case WM_DEVICECHANGE:
       // The details (lParam) are not read: a message from another program may
       // carry anything there, and any arrival only ends a wait early.
-      if (wParam == DBT_DEVICEARRIVAL) handler_.OnDeviceArrived();
+      if (wParam == DBT_DEVICEARRIVAL && loaded_) handler_.OnDeviceArrived();
       return TRUE;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // The process ends right after this returns: save and release now.
-      if (wParam) RunClosing();
+      if (wParam == FALSE) return 0;
+      if (loaded_) {
+        RunClosing();  // the process ends soon after this returns: save and release now
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -304,6 +313,7 @@ void StatusWindow::OnLoad() {
   loaded_ = true;
   ::ShowWindow(hwnd_, SW_HIDE);
   handler_.OnLoad();
+  if (closeBeforeLoad_) Close();
 }
 
 void StatusWindow::OnDeviceListNotice(WORD code) {

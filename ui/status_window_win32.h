@@ -24,7 +24,9 @@ namespace tovira {
 // No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
 
-// What the user asks of the window; every call runs on the window thread.
+// What the user asks of the window; every call runs on the window thread. Before
+// the load only a pick or a refresh can come (from another program: the controls
+// are not shown yet).
 class StatusWindowHandler {
  public:
   virtual ~StatusWindowHandler() = default;
@@ -139,6 +141,9 @@ class StatusWindow final {
   HWND hwnd_ = nullptr;
   bool loaded_ = false;
   bool closing_ = false;
+  // A close or an end of session that came before the load (from the loop of a
+  // message box at start-up, say): carried out right after the load.
+  bool closeBeforeLoad_ = false;
   UINT taskbarCreatedMessage_ = 0;
   UniqueDeviceNotification portArrivals_;
 
