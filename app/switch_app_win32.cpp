@@ -192,7 +192,7 @@ void SwitchApp::WaitForSearch() {
   }
 }
 
-void SwitchApp::OnClosing() {
+void SwitchApp::OnClosing(bool sessionEnds) {
   // Saved as the user saw them when the end began: the waits below serve other
   // messages, and nothing they do may change what is kept.
   const SettingsAtExit atExit{window_->DeviceListText(), portName_, window_->PortNotSave(),
@@ -200,12 +200,18 @@ void SwitchApp::OnClosing() {
   *appEnding_ = true;
   window_->ApplyStatusNews();  // the link's lines so far come before the closing line
   window_->AddLogLine(std::wstring(texts::kClosing));
+  // The system may end the process long before the waits below are over.
+  if (sessionEnds) SaveAndRelease(atExit);
   WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
   StopLink();
   window_->ApplyStatusNews();
-  SaveSettings(*profile_, atExit);
-  relay_->ReleaseBlock();
+  if (!sessionEnds) SaveAndRelease(atExit);
   window_->AddLogLine(std::wstring(texts::kClosed));
+}
+
+void SwitchApp::SaveAndRelease(const SettingsAtExit& atExit) {
+  SaveSettings(*profile_, atExit);
+  relay_->ReleaseBlock();  // safe while the link still relays
 }
 
 }  // namespace tovira

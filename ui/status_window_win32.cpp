@@ -206,7 +206,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ENDSESSION:
       if (wParam == FALSE) return 0;
       if (loaded_) {
-        RunClosing();  // the process ends soon after this returns: save and release now
+        RunClosing(true);  // the process may end soon after this returns
       } else {
         closeBeforeLoad_ = true;
       }
@@ -370,15 +370,15 @@ void StatusWindow::Close() {
   // A close that arrives while the first one waits (for a search, say) is
   // ignored: the first still needs the window and its controls.
   if (closing_) return;
-  RunClosing();
+  RunClosing(false);
   FlushLogPanel();  // the closing lines reach the panel before it goes
   ::DestroyWindow(hwnd_);
 }
 
-void StatusWindow::RunClosing() {
+void StatusWindow::RunClosing(bool sessionEnds) {
   if (closing_) return;  // the system's end of session may follow a close
   closing_ = true;
-  handler_.OnClosing();
+  handler_.OnClosing(sessionEnds);
 }
 
 void StatusWindow::SetModeLabel(const std::wstring& label) {

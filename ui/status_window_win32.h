@@ -36,8 +36,10 @@ class StatusWindowHandler {
   virtual void OnRefreshChosen() = 0;
   // The user committed a choice in the device list (`index` -1: none).
   virtual void OnDeviceChosen(int index, const std::wstring& name) = 0;
-  // The orderly end, once: the window and its controls still exist.
-  virtual void OnClosing() = 0;
+  // The orderly end, once: the window and its controls still exist. When the
+  // session ends, the system may end the process within seconds of this call:
+  // what must outlive the process comes first.
+  virtual void OnClosing(bool sessionEnds) = 0;
   // The PC has resumed from sleep.
   virtual void OnResumed() = 0;
   // A device arrived (a serial port among them, perhaps).
@@ -113,7 +115,7 @@ class StatusWindow final {
   void AskToExit();
   void OpenHelp();
   void ClearLogPanel();
-  void RunClosing();
+  void RunClosing(bool sessionEnds);
   void OnDestroy();
   HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
 
