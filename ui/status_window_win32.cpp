@@ -312,8 +312,12 @@ void StatusWindow::OnLoad() {
   if (loaded_) return;
   loaded_ = true;
   ::ShowWindow(hwnd_, SW_HIDE);
+  // Nothing is started only to be stopped: no link, no search.
+  if (closeBeforeLoad_) {
+    Close();
+    return;
+  }
   handler_.OnLoad();
-  if (closeBeforeLoad_) Close();
 }
 
 void StatusWindow::OnDeviceListNotice(WORD code) {

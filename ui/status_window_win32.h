@@ -30,7 +30,7 @@ inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKF
 class StatusWindowHandler {
  public:
   virtual ~StatusWindowHandler() = default;
-  // Once, when the message loop first runs.
+  // Once, when the message loop first runs; never when a close came before.
   virtual void OnLoad() = 0;
   // The refresh button: search for the devices again.
   virtual void OnRefreshChosen() = 0;
@@ -144,7 +144,7 @@ class StatusWindow final {
   bool loaded_ = false;
   bool closing_ = false;
   // A close or an end of session that came before the load (from the loop of a
-  // message box at start-up, say): carried out right after the load.
+  // message box at start-up, say): carried out in the load's place.
   bool closeBeforeLoad_ = false;
   UINT taskbarCreatedMessage_ = 0;
   UniqueDeviceNotification portArrivals_;

@@ -186,7 +186,7 @@ TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
 
 // The box's own loop hands Tovira's window what arrives meanwhile. An arrival and
 // a resume before the program has loaded wake nothing; a close is carried out
-// once the start-up is done, so the program ends by itself, in order.
+// once the start-up is done, in the load's place: the program ends by itself, in order.
 TEST(Relay, ArrivalResumeAndCloseDuringTheBlocksErrorBoxEndTheProgramInOrderAfterIt) {
   Scenario scenario(2);
   scenario.WriteSettings();
