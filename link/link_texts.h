@@ -16,6 +16,11 @@ inline constexpr std::wstring_view kNoSuchPort = L"指定したシリアルポ�
 inline constexpr std::wstring_view kCannotRead = L"シリアルポートから読み込めません。";  // + platform text
 inline constexpr std::wstring_view kLoneByteDropped = L"対になるバイトが届かないため、1バイトを捨てました。";
 inline constexpr std::wstring_view kReceiveError = L"受信エラーがありました。";
+inline constexpr std::wstring_view kPlainReads =
+    L"このポートのドライバーは読み込みを空で終えるため、この接続では10ミリ秒ごとに受信を確かめます。";
+inline constexpr std::wstring_view kPolledLines =
+    L"このポートのドライバーは信号線の変化を知らせないため、この接続では10ミリ秒ごとに確かめます。";
+inline constexpr std::wstring_view kPortAbandoned = L"ポートが閉じられないため、閉じずに手放しました。";
 inline constexpr std::wstring_view kReceiveErrorDropped =
     L"受信エラーがありました。組になっていないバイトを捨てました。";
 

@@ -22,6 +22,13 @@ struct ModemLines {
 
 enum class ReadStatus { Byte, TimedOut, Failed };
 
+// What a port has to say once about the way it works on this connection.
+enum class PortNotice {
+  None,
+  PlainReads,   // its driver completes reads with no bytes: bytes are looked for every 10 ms
+  PolledLines,  // its driver's line-change wait failed: the lines are sampled every 10 ms
+};
+
 struct ReadResult {
   ReadStatus status = ReadStatus::TimedOut;
   std::uint8_t byte = 0;
@@ -37,6 +44,8 @@ class SerialPort {
   virtual std::optional<ModemLines> ReadModemLines() = 0;
   // Received bytes waiting; nothing (with the platform's text) when the port failed.
   virtual std::optional<std::size_t> BytesToRead(std::wstring& failureText) = 0;
+  // The next thing the port has to say about this connection, once each.
+  virtual PortNotice TakeNotice() = 0;
   // Whether the driver reported a receive error (overrun, framing, parity, a
   // full receive buffer) since the last call: a byte may have been lost.
   virtual bool TakeReceiveError() = 0;
@@ -47,7 +56,9 @@ class SerialPort {
   // One byte; TimedOut after the port's read time-out of 1000 ms.
   virtual ReadResult ReadByte() = 0;
   // Closes the port; it counts as closed afterwards even when closing failed.
-  virtual void Close() = 0;
+  // False when the driver did not let go in time and the port was abandoned
+  // (its handle and buffers left to the driver).
+  virtual bool Close() = 0;
 };
 
 enum class OpenStatus { Opened, NameRefused, OpenFailed };

@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
-#include <thread>
+#include <memory>
 #include <utility>
 
 #include "base/scoped_handle_win32.h"
 #include "base/system_error_win32.h"
+#include "link/line_watch_win32.h"
 #include "link/serial_worker.h"
 
 namespace tovira {
@@ -17,21 +18,34 @@ namespace {
 
 constexpr std::chrono::milliseconds kReadTimeout{1000};
 constexpr DWORD kReadChunk = 256;
+// How long a close waits for its driver: the cancelled read, the line watch's
+// last sample. A driver that takes longer is left with what it still uses.
+constexpr DWORD kCloseBoundMs = 1000;
+// Plain reads in a row (about half a second of them) that end with no bytes
+// although bytes wait: the handle has stopped working, and the switch is lost.
+constexpr int kFruitlessReadLimit = 50;
 
-// The port is opened for overlapped I/O, and one read is kept waiting on it; a
-// thread of the port's own samples the input lines every 10 ms and signals a
-// change. The worker's wait therefore returns the moment a frame's bytes are in,
-// a line changes, or the worker is stopped, and sleeps while the switch is idle.
-// (WaitCommEvent would watch the lines without polling on Windows, but Wine
-// implements it by polling every millisecond.)
+// The read under way: it must outlive a driver that ignores its cancel.
+struct InFlightRead {
+  OVERLAPPED overlapped{};
+  std::uint8_t buffer[kReadChunk]{};
+};
+
+// The port is opened for overlapped I/O, and one read is kept waiting on it; the
+// line watch signals every change of the input lines. The worker's wait
+// therefore returns the moment a byte is in, a line changes, or the worker is
+// stopped, and sleeps while the switch is idle.
+// A driver that completes reads with no bytes while the switch is there (some
+// virtual serial drivers do) would make every wait look like a lost switch: on
+// such a connection the port falls back to the plain design, reading only what
+// is waiting and pausing 10 ms otherwise. The next connection tries again.
 class Win32SerialPort final : public SerialPort {
  public:
   Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake, UniqueHandle linesChanged)
       : handle_(std::move(handle)),
         readDone_(std::move(readDone)),
         wake_(std::move(wake)),
-        linesChanged_(std::move(linesChanged)),
-        lineWatch_(&Win32SerialPort::WatchLines, this) {}
+        lineWatch_(std::make_unique<LineWatch>(handle_.get(), std::move(linesChanged))) {}
   ~Win32SerialPort() override { Close(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -78,33 +92,41 @@ class Win32SerialPort final : public SerialPort {
     return {ReadStatus::Byte, byte, L""};
   }
 
-  void Close() override {
-    if (lineWatch_.joinable()) {
-      watching_ = false;
-      lineWatch_.join();
-    }
-    if (handle_ && reading_) {
-      // The read's buffer and OVERLAPPED must outlive it: cancel, then wait.
-      ::CancelIoEx(handle_.get(), &overlapped_);
-      DWORD got = 0;
-      ::GetOverlappedResult(handle_.get(), &overlapped_, &got, TRUE);
-    }
+  PortNotice TakeNotice() override {
+    if (std::exchange(plainReadsNoticed_, false)) return PortNotice::PlainReads;
+    if (lineWatch_ && lineWatch_->TakeWaitFailed()) return PortNotice::PolledLines;
+    return PortNotice::None;
+  }
+
+  bool Close() override {
+    // A watch stuck in its driver keeps its state; the port's handle stays open for it.
+    bool letGo = !lineWatch_ || lineWatch_->Stop(kCloseBoundMs);
+    if (handle_ && reading_ && !CancelRead()) letGo = false;
     reading_ = false;
-    handle_.reset();
+    if (letGo) {
+      handle_.reset();
+    } else {
+      (void)handle_.release();  // a driver still at work on it keeps it
+    }
     pending_.clear();
+    return letGo;
   }
 
  private:
   // Reads until `count` bytes are waiting, the limit passes, the read fails or,
   // when `wakeable`, the stop's waker fires.
   void Fill(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    if (plainReads_) {
+      FillPlain(count, wakeable ? limit : kReadTimeout, wakeable);
+      return;
+    }
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
     while (handle_ && readError_ == ERROR_SUCCESS && pending_.size() < count) {
       if (!reading_ && !StartRead(count - pending_.size())) return;
       if (!reading_) continue;  // it completed at once
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;
-      const HANDLE events[] = {readDone_.get(), linesChanged_.get(), wake_.get()};
+      const HANDLE events[] = {readDone_.get(), lineWatch_->changed(), wake_.get()};
       const DWORD woke =
           ::WaitForMultipleObjects(wakeable ? 3 : 1, events, FALSE, static_cast<DWORD>(deadline - now));
       if (woke != WAIT_OBJECT_0) return;  // a line changed, stopped, or the time passed
@@ -121,11 +143,11 @@ class Win32SerialPort final : public SerialPort {
       NoteReceiveErrors(errors);
       if (stat.cbInQue > wanted) wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
     }
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = readDone_.get();
+    read_->overlapped = OVERLAPPED{};
+    read_->overlapped.hEvent = readDone_.get();
     ::ResetEvent(readDone_.get());
     DWORD got = 0;
-    if (::ReadFile(handle_.get(), buffer_, wanted, &got, &overlapped_)) {
+    if (::ReadFile(handle_.get(), read_->buffer, wanted, &got, &read_->overlapped)) {
       reading_ = true;
       return FinishRead();
     }
@@ -134,27 +156,114 @@ class Win32SerialPort final : public SerialPort {
       reading_ = true;
       return true;
     }
-    readError_ = error;
+    EndedEmpty(error);
     return false;
   }
 
   // Takes a finished read's bytes; false when it brought none or failed.
   bool FinishRead() {
     DWORD got = 0;
-    const BOOL done = ::GetOverlappedResult(handle_.get(), &overlapped_, &got, FALSE);
+    const BOOL done = ::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE);
     if (!done && ::GetLastError() == ERROR_IO_INCOMPLETE) return true;
     reading_ = false;
-    if (!done) {
-      readError_ = ::GetLastError();
+    if (!done || got == 0) {
+      EndedEmpty(done ? ERROR_HANDLE_EOF : ::GetLastError());
       return false;
     }
-    // Without time-outs a read only ever ends empty when the far end has gone.
-    if (got == 0) {
-      readError_ = ERROR_HANDLE_EOF;
-      return false;
-    }
-    pending_.insert(pending_.end(), buffer_, buffer_ + got);
+    TakeRead(got);
     return true;
+  }
+
+  // The read's buffer and OVERLAPPED must outlive it: cancel, then wait, but
+  // not for ever. False when the driver did not let the read go in time.
+  bool CancelRead() {
+    ::CancelIoEx(handle_.get(), &read_->overlapped);
+    if (::WaitForSingleObject(readDone_.get(), kCloseBoundMs) == WAIT_OBJECT_0) {
+      DWORD got = 0;
+      ::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE);
+      return true;
+    }
+    (void)read_.release();      // the driver may still fill it
+    (void)readDone_.release();  // and signal this
+    return false;
+  }
+
+  // Without time-outs a read ends with no bytes when the far end has gone, or
+  // when its driver completes reads early or empty: the switch still there
+  // says which. On the plain design the read is simply tried again, unless it
+  // never brings anything (a handle that stopped working is a loss).
+  void EndedEmpty(DWORD error) {
+    if (!SwitchStillThere() || (plainReads_ && ++fruitlessReads_ >= kFruitlessReadLimit)) {
+      readError_ = error;
+      return;
+    }
+    if (!std::exchange(plainReads_, true)) plainReadsNoticed_ = true;
+  }
+
+  bool SwitchStillThere() {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    DWORD status = 0;
+    return ::ClearCommError(handle_.get(), &errors, &stat) && ::GetCommModemStatus(handle_.get(), &status) &&
+           (status & MS_DSR_ON) != 0;
+  }
+
+  // The plain design: what is waiting is read at once; with too few bytes the
+  // wait is one 10 ms pause (or less, when a line changes or the worker stops).
+  void FillPlain(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!::ClearCommError(handle_.get(), &errors, &stat)) {
+      readError_ = ::GetLastError();
+      return;
+    }
+    NoteReceiveErrors(errors);
+    if (stat.cbInQue > 0 || reading_) {
+      ReadWaiting(std::min<DWORD>(std::max<DWORD>(stat.cbInQue, 1), kReadChunk));
+      if (pending_.size() >= count) return;
+    }
+    const auto pause = std::min(limit, link_timing::kLineCheckPeriod);
+    const HANDLE events[] = {lineWatch_->changed(), wake_.get()};
+    ::WaitForMultipleObjects(wakeable ? 2 : 1, events, FALSE, static_cast<DWORD>(pause.count()));
+  }
+
+  // Reads bytes known to be waiting; an empty completion brings nothing this time.
+  void ReadWaiting(DWORD count) {
+    if (!reading_) {
+      read_->overlapped = OVERLAPPED{};
+      read_->overlapped.hEvent = readDone_.get();
+      ::ResetEvent(readDone_.get());
+      DWORD got = 0;
+      if (::ReadFile(handle_.get(), read_->buffer, count, &got, &read_->overlapped)) {
+        TakeRead(got);
+        return;
+      }
+      if (::GetLastError() != ERROR_IO_PENDING) {
+        EndedEmpty(::GetLastError());
+        return;
+      }
+      reading_ = true;
+    }
+    // The bytes are there: the read ends at once, or is looked at again next time.
+    if (::WaitForSingleObject(readDone_.get(), static_cast<DWORD>(kReadTimeout.count())) != WAIT_OBJECT_0) {
+      return;
+    }
+    reading_ = false;
+    DWORD got = 0;
+    if (!::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE)) {
+      EndedEmpty(::GetLastError());
+      return;
+    }
+    TakeRead(got);
+  }
+
+  void TakeRead(DWORD got) {
+    if (got == 0) {
+      EndedEmpty(ERROR_HANDLE_EOF);
+      return;
+    }
+    fruitlessReads_ = 0;
+    pending_.insert(pending_.end(), read_->buffer, read_->buffer + got);
   }
 
   // Every call that clears the driver's error flags keeps what they said.
@@ -162,32 +271,15 @@ class Win32SerialPort final : public SerialPort {
     if ((errors & (CE_OVERRUN | CE_FRAME | CE_RXPARITY | CE_RXOVER)) != 0) receiveError_ = true;
   }
 
-  // The line watch: a plain sleep between samples costs one wake-up, where a
-  // timed wait on an event costs more under Wine. A failed sample counts as a
-  // change too (the port has gone).
-  void WatchLines() {
-    // A lost switch is noticed by this thread: it runs beside the link's, above normal.
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    constexpr DWORD kFailed = MAXDWORD;
-    DWORD last = kFailed - 1;  // nothing sampled yet
-    while (watching_.load()) {
-      DWORD status = 0;
-      const DWORD now = ::GetCommModemStatus(handle_.get(), &status) ? status : kFailed;
-      if (now != last && last != kFailed - 1) ::SetEvent(linesChanged_.get());
-      last = now;
-      ::Sleep(static_cast<DWORD>(link_timing::kLineCheckPeriod.count()));
-    }
-  }
-
   UniqueHandle handle_;
-  UniqueHandle readDone_;      // manual-reset: set when the read completes
-  UniqueHandle wake_;          // auto-reset: set by the worker's stop
-  UniqueHandle linesChanged_;  // auto-reset: set by the line watch
-  std::atomic<bool> watching_{true};
-  std::thread lineWatch_;  // last: it starts once everything it uses exists
-  OVERLAPPED overlapped_{};
-  std::uint8_t buffer_[kReadChunk]{};
+  UniqueHandle readDone_;                 // manual-reset: set when the read completes
+  UniqueHandle wake_;                     // auto-reset: set by the worker's stop
+  std::unique_ptr<LineWatch> lineWatch_;  // last of the handles: it starts once they exist
+  std::unique_ptr<InFlightRead> read_ = std::make_unique<InFlightRead>();
   bool reading_ = false;
+  bool plainReads_ = false;  // this connection's driver completes reads with no bytes
+  bool plainReadsNoticed_ = false;
+  int fruitlessReads_ = 0;  // plain reads in a row that brought nothing
   bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
   std::deque<std::uint8_t> pending_;
@@ -229,18 +321,24 @@ bool IsAcceptablePortName(const std::wstring& portName) {
   return true;
 }
 
-OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
-  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+UniqueHandle OpenSwitchPort(const std::wstring& portName) {
   const std::wstring path = L"\\\\.\\" + portName;
   UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
-  if (!port || !ConfigurePort(port.get())) return {OpenStatus::OpenFailed, nullptr};
+  if (!port || !ConfigurePort(port.get())) return UniqueHandle();
+  // Pairing starts with the first byte after the open: nothing older counts.
+  ::PurgeComm(port.get(), PURGE_RXCLEAR);
+  return port;
+}
+
+OpenResult Win32SerialPortOpener::Open(const std::wstring& portName) try {
+  if (!IsAcceptablePortName(portName)) return {OpenStatus::NameRefused, nullptr};
+  UniqueHandle port = OpenSwitchPort(portName);
+  if (!port) return {OpenStatus::OpenFailed, nullptr};
   UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   UniqueHandle wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   UniqueHandle linesChanged(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!readDone || !wake || !linesChanged) return {OpenStatus::OpenFailed, nullptr};
-  // Pairing starts with the first byte after the open: nothing older counts.
-  ::PurgeComm(port.get(), PURGE_RXCLEAR);
   return {OpenStatus::Opened, std::make_unique<Win32SerialPort>(std::move(port), std::move(readDone),
                                                                 std::move(wake), std::move(linesChanged))};
 } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/scoped_handle_win32.h"
 #include "link/serial_port.h"
 
 namespace tovira {
@@ -12,5 +13,10 @@ class Win32SerialPortOpener final : public SerialPortOpener {
 
 // Whether a name can name a port at all (an empty one cannot).
 bool IsAcceptablePortName(const std::wstring& portName);
+
+// "\\.\<name>" opened for overlapped reads and set up as the link uses it: 9600 8N1,
+// no handshake, DTR and RTS off, no time-outs, the receive buffer emptied.
+// Invalid when it cannot be opened or set up.
+UniqueHandle OpenSwitchPort(const std::wstring& portName);
 
 }  // namespace tovira

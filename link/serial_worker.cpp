@@ -122,7 +122,7 @@ bool SerialWorker::OpenPort() {
 void SerialWorker::ClosePort() {
   loneSince_.reset();
   if (port_) {
-    if (port_->IsOpen()) port_->Close();
+    if (port_->IsOpen() && !port_->Close()) events_.Log(std::wstring(link_texts::kPortAbandoned));
     port_.reset();
   }
   SampleLines();
@@ -148,6 +148,10 @@ std::optional<LineStates> SerialWorker::SampleLines() {
 FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   const std::optional<std::size_t> waiting = port_->BytesToRead(failureText);
   if (!waiting) return FrameOutcome::Failed;
+  for (PortNotice notice = port_->TakeNotice(); notice != PortNotice::None; notice = port_->TakeNotice()) {
+    events_.Log(
+        std::wstring(notice == PortNotice::PlainReads ? link_texts::kPlainReads : link_texts::kPolledLines));
+  }
   if (port_->TakeReceiveError()) {
     // Some byte was lost or spoilt: an odd count holds a half frame, and which
     // byte it is cannot be told, so none of them is trusted.

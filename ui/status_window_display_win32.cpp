@@ -27,9 +27,7 @@ void DropOldestLogLines(HWND log) {
 }
 
 // "2026-12-10": the date before each line of the support log.
-std::wstring Today() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
+std::wstring DateText(const SYSTEMTIME& now) {
   wchar_t text[16] = {};
   ::swprintf(text, 16, L"%04u-%02u-%02u", static_cast<unsigned>(now.wYear), static_cast<unsigned>(now.wMonth),
              static_cast<unsigned>(now.wDay));
@@ -162,8 +160,15 @@ void StatusWindow::StartSupportLog(std::unique_ptr<SupportLog> log) {
 }
 
 void StatusWindow::WriteLog(const std::wstring& lines) {
-  if (supportLog_) supportLog_->Write(Today(), lines);
-  if (logPanelShown_) AppendLog(lines);
+  std::wstring shown = lines;
+  if (supportLog_) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    // The support log's own word (its file cannot be renamed) shows in the panel too.
+    shown +=
+        supportLog_->Write(DateText(now), {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, lines);
+  }
+  if (logPanelShown_) AppendLog(shown);
 }
 
 void StatusWindow::AppendLog(const std::wstring& lines) {

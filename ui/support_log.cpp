@@ -1,8 +1,10 @@
 #include "ui/support_log.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/utf8.h"
+#include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {
@@ -41,22 +43,46 @@ std::string NewestLines(std::string bytes, std::uint64_t limit) {
 SupportLog::SupportLog(std::unique_ptr<SupportLogFiles> files, std::wstring path, std::uint64_t limit)
     : files_(std::move(files)), path_(std::move(path)), limit_(limit) {}
 
-void SupportLog::Write(std::wstring_view date, std::wstring_view lines) {
+std::wstring SupportLog::Write(std::wstring_view date, const LocalTimeOfDay& now, std::wstring_view lines) {
   const std::string bytes = NewestLines(Dated(date, lines), limit_);
-  if (bytes.empty()) return;
+  if (bytes.empty()) return {};
   if (!size_) size_ = files_->Size(path_).value_or(0);
   if (*size_ + bytes.size() > limit_) {
-    // The file stays under the limit: without its rename the lines are dropped.
-    if (!files_->Replace(path_, olderPath())) {
-      size_.reset();
-      return;
+    if (files_->Replace(path_, olderPath())) {
+      size_ = 0;
+      cannotRotateSaid_ = false;
+    } else {
+      // The file may have gone or shrunk meanwhile (a carer deleted it, say).
+      size_ = files_->Size(path_).value_or(0);
+      if (*size_ + bytes.size() > limit_) {
+        std::wstring notice;
+        if (!cannotRotateSaid_) notice = FormatLogLine(now, texts::kSupportLogCannotRotate);
+        cannotRotateSaid_ = true;
+        StartOver(NewestLines(bytes + Dated(date, notice), limit_));
+        return notice;
+      }
     }
-    size_ = 0;
   }
   if (files_->Append(path_, bytes)) {
     *size_ += bytes.size();
   } else {
     size_.reset();  // ask again next time
+  }
+  return {};
+}
+
+// The file cannot be renamed. A carer sends it to show what happened lately, so
+// the newest lines win: rather than drop them (the file would keep only the
+// oldest), it starts over with the newer half of its own lines and then these.
+// Half, so that it starts over once per half a limit of lines, not at each write.
+void SupportLog::StartOver(const std::string& bytes) {
+  const std::uint64_t room = std::min<std::uint64_t>(limit_ / 2, limit_ - bytes.size());
+  // One byte more than the room: NewestLines then sees whether the tail begins inside a line.
+  const std::string kept = NewestLines(files_->Tail(path_, room + 1).value_or(std::string()), room);
+  if (files_->Rewrite(path_, kept + bytes)) {
+    size_ = kept.size() + bytes.size();
+  } else {
+    size_.reset();
   }
 }
 

@@ -3,7 +3,9 @@
 ;            -DHELP_PAGE=<ToviraHelp.html> -DPUBLISHER=<maker> -DHELP_LINK=<address> -DOUTFILE=<setup.exe> tovira.nsi
 ; Installs Tovira.exe and its help page under Program Files (or the folder of
 ; /D=, remembered for the next install), a Start-menu entry and a start at logon
-; for every user, then starts Tovira for the logged-on user. /S installs silently.
+; for every user, then starts Tovira for the logged-on user (never for the system's
+; account or outside a user's session: it then starts at the next logon). /S
+; installs silently.
 ; An install over an earlier one replaces the program and keeps every user's
 ; settings; a program file that cannot be replaced fails the install (exit code 2).
 ; The uninstaller ends a running
@@ -43,6 +45,14 @@ SetDateSave off
 !define WINDOW_CLASS "ToviraMainWindow"
 ; Closing the window may wait for a device search (30 s) and the link (3 s).
 !define CLOSE_WAIT_MS 40000
+
+; A test build may pretend to run in another session or as the system's account
+; (see ReadSessionFacts); a published installer never does.
+!ifdef TEST_SESSION | TEST_LOCAL_SYSTEM
+  !warning "a test build: the installer's session and account are forced"
+!endif
+
+Var StartToviraNow  ; 1 when the install may start Tovira at its end
 
 Name "${PRODUCT}（${LABEL}用）"
 OutFile "${OUTFILE}"
@@ -103,6 +113,60 @@ Function ProtectCustomFolder
   ${EndIf}
 FunctionEnd
 
+; The installer's session ($1) and whether it runs as the system's account
+; ($2 = 1). What cannot be asked counts as the case that starts nothing: session
+; 0, the system's account.
+Function ReadSessionFacts
+  StrCpy $1 0
+  StrCpy $2 1
+  System::Call 'kernel32::GetCurrentProcessId() i .r3'
+  System::Call 'kernel32::ProcessIdToSessionId(i r3, *i 0 r1) i .r4'
+  ${If} $4 = 0
+    StrCpy $1 0
+  ${EndIf}
+  ; The token's user: TOKEN_QUERY (8) on this process, TokenUser (1), whose SID
+  ; comes first; WinLocalSystemSid (22) is S-1-5-18.
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p 0 r3) i .r4'
+  ${If} $4 <> 0
+    System::Alloc 256
+    Pop $5
+    System::Call 'advapi32::GetTokenInformation(p r3, i 1, p r5, i 256, *i 0) i .r4'
+    ${If} $4 <> 0
+      System::Call '*$5(p .r6)'
+      System::Call 'advapi32::IsWellKnownSid(p r6, i 22) i .r4'
+      ${If} $4 = 0
+        StrCpy $2 0
+      ${EndIf}
+    ${EndIf}
+    System::Free $5
+    System::Call 'kernel32::CloseHandle(p r3)'
+  ${EndIf}
+  !ifdef TEST_SESSION
+    StrCpy $1 ${TEST_SESSION}
+  !endif
+  !ifdef TEST_LOCAL_SYSTEM
+    StrCpy $2 ${TEST_LOCAL_SYSTEM}
+  !endif
+FunctionEnd
+
+; Tovira is started only for a user at their own desktop. A deployment tool runs
+; installers as the system's account or in session 0, where only services run and
+; no user ever logs on: Tovira started from there would run as that account, out
+; of sight, and could hold the switch's port away from the user's own Tovira. The
+; logon start brings it up for the user instead. The exit code stays 0: the
+; install is complete, and any other code is a failure (or a restart) to the
+; tools that run installers this way.
+Function DecideStartOfTovira
+  Call ReadSessionFacts
+  ${If} $1 = 0
+  ${OrIf} $2 = 1
+    StrCpy $StartToviraNow 0
+    DetailPrint "ユーザーのデスクトップではないため、${PRODUCT} は次のログオン時に起動します。"
+  ${Else}
+    StrCpy $StartToviraNow 1
+  ${EndIf}
+FunctionEnd
+
 ; A file that cannot be replaced (Tovira running in another user's session, say)
 ; fails the install, with the installer's exit code 2, also when silent.
 !macro InstallFile source name
@@ -142,6 +206,7 @@ Section "Tovira"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${HELP_LINK}"
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  Call DecideStartOfTovira
 SectionEnd
 
 ; Tovira starts again for the user at the desktop, not elevated: the shell (the
@@ -149,7 +214,9 @@ SectionEnd
 ; installer, it would run as administrator and its block would be closed to the
 ; target applications.
 Function .onInstSuccess
-  Exec '"$WINDIR\explorer.exe" "$INSTDIR\Tovira.exe"'
+  ${If} $StartToviraNow = 1
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\Tovira.exe"'
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"

@@ -147,8 +147,9 @@ TEST(DeviceChange, ChoosingAnotherSwitchWhileAnOpenBlocksTenSeconds) {
       "device change during a blocked open: B's port open %.0f ms after the choice, %.1f s after "
       "A's attempt began\n",
       (Seconds(*opened) - choice->first) * 1000.0, sinceAttempt);
-  // The successor waits for the blocked worker: never two workers at once.
-  EXPECT_GT(sinceAttempt, 9.0) << "B's worker ran beside A's blocked one";
+  // The blocked worker is cut off at the stop's bound and B connects at once: a
+  // driver that hangs does not hold up the user's choice.
+  EXPECT_LT(sinceAttempt, 9.0) << "B waited for A's blocked open";
   std::this_thread::sleep_for(Millis(1300));  // the connect wait
   ExpectOnlyActiveSwitchReaches(paired.b(), paired.a(), paired.monitor());
   // A's port, open only after the choice, was never shown: the link came up once.

@@ -172,6 +172,31 @@ TEST(LinkFaults, LinkLostMidFrameWhileAButtonIsHeldReleasesItAndTheNextConnectio
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+TEST(LinkFaults, ADriverThatCompletesReadsEmptyStillRelaysEveryFrameWithoutALoss) {
+  Scenario scenario(2);
+  ASSERT_TRUE(scenario.StartConnected());
+  TargetMonitor& monitor = scenario.monitor();
+  const EmptyReads emptyReads;
+  const struct {
+    const char* command;
+    int state;
+  } steps[] = {
+      {"press 1", 0x01}, {"release", 0x00}, {"press 3", 0x04}, {"press 2 4", 0x0A}, {"release", 0x00}};
+  for (const auto& step : steps) {
+    ASSERT_TRUE(scenario.Switch(step.command));
+    ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(step.state), kScenarioWait))
+        << step.command << ": " << monitor.LastBlock();
+  }
+  monitor.Collect(Millis(300));
+  EXPECT_EQ(monitor.NavigatorMessages(),
+            (std::vector<std::string>{"press 0", "release 0", "press 2", "press 1", "release 1"}));
+  const std::string log = scenario.Log();
+  EXPECT_EQ(Occurrences(log, "受信を確かめます"), 1) << "said once: " << log;
+  EXPECT_EQ(Occurrences(log, "読み込めません"), 0) << "no read counted as a loss: " << log;
+  EXPECT_EQ(Occurrences(log, "COM21接続中"), 1) << "connected once: " << log;
+  EXPECT_EQ(scenario.CloseTovira(), 0);
+}
+
 TEST(LinkFaults, MissingPortIsTriedAboutEveryHalfSecond) {
   Scenario scenario(2);
   WineSession::Get().WriteSettings({{"DeviceName", "SW-E2E"}, {"PortName", "COM250"}, {"LogMode", "730259"}});

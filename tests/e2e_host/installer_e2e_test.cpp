@@ -2,7 +2,9 @@
 // page, its Start-menu entry and its logon start in place and starts Tovira; an
 // install over a running earlier one keeps the settings and leaves the new Tovira
 // running; a program file that cannot be replaced fails the silent install; the
-// uninstaller ends a running Tovira in order and removes everything it installed.
+// uninstaller ends a running Tovira in order and removes everything it installed;
+// run as the system's account or outside a user's session, the install starts
+// nothing and leaves the start to the logon.
 
 #include <gtest/gtest.h>
 
@@ -108,6 +110,26 @@ bool Uninstall(const std::vector<std::string>& options = {}) {
   return WaitUntil([] { return !fs::exists(InstallFolder()); }, Millis(60000));
 }
 
+// The mode-2 installer from the release's script and program, but believing it
+// runs in `session`, as the system's account or not.
+std::optional<std::string> BuildInstallerBelieving(int session, bool localSystem) {
+  const fs::path folder = fs::path(TOVIRA_HOST_BUILD_DIR) / "installer-believing";
+  fs::create_directories(folder);
+  const std::string out =
+      (folder / ("setup-" + std::to_string(session) + (localSystem ? "-system" : "-user") + ".exe")).string();
+  const std::string source = TOVIRA_SOURCE_DIR;
+  const std::string version = TOVIRA_VERSION;
+  ChildProcess makensis =
+      ChildProcess::Start({"makensis", "-V2", "-INPUTCHARSET", "UTF8", "-DVERSION=" + version, "-DMODE=2",
+                           "-DTARGET=Quorandel", "-DLABEL=クオランデル", "-DPROGRAM=" + DistFile(2, ".exe"),
+                           "-DHELP_PAGE=" + source + "/ui/resources/ToviraHelp.html", "-DOUTFILE=" + out,
+                           "-DTEST_SESSION=" + std::to_string(session),
+                           std::string("-DTEST_LOCAL_SYSTEM=") + (localSystem ? "1" : "0"),
+                           source + "/app/installer/tovira.nsi"});
+  if (makensis.Wait(Millis(60000)) != std::optional<int>(0)) return std::nullopt;
+  return out;
+}
+
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -199,6 +221,36 @@ TEST_F(Installer, UninstallEndsARunningToviraInOrderAndRemovesWhatItInstalled) {
   EXPECT_FALSE(fs::exists(StartMenuEntry()));
   EXPECT_FALSE(LogonStart()) << "the start at logon is gone";
   monitor.Stop();
+}
+
+TEST_F(Installer, AsTheSystemsAccountOrOutsideAUserSessionItInstallsButStartsNothing) {
+  struct Case {
+    const char* as;
+    int session;
+    bool localSystem;
+    bool startsTovira;
+  };
+  // The first row shows that a test build starts Tovira as the shipped one does,
+  // and within the time the others are watched.
+  const Case cases[] = {{"the user at the desktop", 1, false, true},
+                        {"the system's account at the desktop", 1, true, false},
+                        {"another account in session 0", 0, false, false}};
+  for (const Case& run : cases) {
+    SCOPED_TRACE(run.as);
+    const auto installer = BuildInstallerBelieving(run.session, run.localSystem);
+    ASSERT_TRUE(installer) << "makensis failed";
+    const Finished install = RunProgram({*installer, "/S"});
+    EXPECT_EQ(install.status, std::optional<int>(0))
+        << "the install is complete: a deployment tool sees success";
+    EXPECT_EQ(FileBytes(InstallFolder() / "Tovira.exe"), FileBytes(DistFile(2, ".exe")));
+    EXPECT_TRUE(LogonStart()) << "Tovira starts at the next logon";
+    EXPECT_EQ(WineSession::Get().Probe({"wait", "10000"}).has_value(), run.startsTovira)
+        << "a Tovira window within 10 s";
+    if (run.startsTovira) {
+      ASSERT_TRUE(CloseStartedTovira());
+    }
+    ASSERT_TRUE(Uninstall());
+  }
 }
 
 TEST_F(Installer, UninstallRemovesTheSettingsOnlyWhenAsked) {

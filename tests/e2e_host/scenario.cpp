@@ -28,13 +28,13 @@ bool Eventually(const std::function<bool()>& condition) {
   return true;
 }
 
-BlockedOpen::BlockedOpen(int milliseconds)
-    : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/delay-open") {
+ShimFault::ShimFault(const std::string& marker, const std::string& content)
+    : marker_(WineSession::Get().prefix() + "/tovira-modem-lines/" + marker) {
   std::filesystem::create_directories(std::filesystem::path(marker_).parent_path());
-  std::ofstream(marker_) << milliseconds;
+  std::ofstream(marker_) << content;
 }
 
-BlockedOpen::~BlockedOpen() {
+ShimFault::~ShimFault() {
   std::filesystem::remove(marker_);
 }
 

@@ -28,17 +28,31 @@ int Occurrences(const std::string& text, const std::string& part);
 // for what another process does in its own time.
 bool Eventually(const std::function<bool()>& condition);
 
-// While it exists, every open of a switch's port blocks for `milliseconds` (the
-// modem-line shim reads it when the port's line settings are made).
-class BlockedOpen {
+// While it exists, the modem-line shim plays a fault of the port's driver, named
+// by its marker file in the prefix.
+class ShimFault {
  public:
-  explicit BlockedOpen(int milliseconds);
-  ~BlockedOpen();
-  BlockedOpen(const BlockedOpen&) = delete;
-  BlockedOpen& operator=(const BlockedOpen&) = delete;
+  ShimFault(const std::string& marker, const std::string& content);
+  ~ShimFault();
+  ShimFault(const ShimFault&) = delete;
+  ShimFault& operator=(const ShimFault&) = delete;
 
  private:
   std::string marker_;
+};
+
+// Every open of a switch's port blocks for `milliseconds` (the shim reads it
+// when the port's line settings are made).
+class BlockedOpen : public ShimFault {
+ public:
+  explicit BlockedOpen(int milliseconds) : ShimFault("delay-open", std::to_string(milliseconds)) {}
+};
+
+// Every other read of a switch's port completes with no bytes, as some virtual
+// serial drivers do.
+class EmptyReads : public ShimFault {
+ public:
+  EmptyReads() : ShimFault("empty-reads", "") {}
 };
 
 class Scenario {

@@ -84,6 +84,7 @@ class FakePort final : public SerialPort {
     }
     return Arrived();
   }
+  PortNotice TakeNotice() override { return PortNotice::None; }
   bool TakeReceiveError() override {
     auto& errors = script_.receiveErrors;
     const auto due = std::find_if(errors.begin(), errors.end(), [this](milliseconds at) {
@@ -123,9 +124,10 @@ class FakePort final : public SerialPort {
     }
     return {ReadStatus::Byte, script_.bytes[script_.next++].second, L""};
   }
-  void Close() override {
+  bool Close() override {
     open_ = false;
     ++closes_;
+    return true;
   }
 
  private:

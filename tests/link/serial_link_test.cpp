@@ -26,15 +26,17 @@ class LivePort final : public SerialPort {
   bool IsOpen() const override { return open_; }
   std::optional<ModemLines> ReadModemLines() override { return ModemLines{true, true, true}; }
   std::optional<std::size_t> BytesToRead(std::wstring&) override { return 0; }
+  PortNotice TakeNotice() override { return PortNotice::None; }
   bool TakeReceiveError() override { return false; }
   void WaitForBytes(std::size_t, std::chrono::milliseconds limit, const StopSignal& stop) override {
     stop.WaitFor(limit);
   }
   ReadResult ReadByte() override { return {}; }
-  void Close() override {
+  bool Close() override {
     whileClosing_();
     if (open_) --openNow_;
     open_ = false;
+    return true;
   }
 
  private:
