@@ -89,6 +89,7 @@ void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
   // screen but costs a resize and an invalidation (about 0.3 ms under Wine, six
   // times a frame); the frame's repaints still follow.
   const auto wanted = reinterpret_cast<LPARAM>(slot->get());
+  SayPicture(id, slot);  // the words change only with the picture: no repeated announcement
   if (::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) == wanted) return;
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
@@ -144,6 +145,7 @@ void StatusWindow::ShowLineStates(const LineStates& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
   ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");
+  SayLineStates();
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
