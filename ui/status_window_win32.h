@@ -189,6 +189,7 @@ class StatusWindow final {
   std::unique_ptr<LampTips> tips_;
   WORD focusBeforeSearch_ = 0;
   std::map<WORD, std::wstring> saidWords_;  // what each picture and lamp says now
+  bool wordsHeld_ = false;                  // while pictures pass through states not to be said
   std::vector<UniqueFont> fonts_;
   UINT dpi_ = 96;
 
