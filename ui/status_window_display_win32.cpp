@@ -89,6 +89,7 @@ void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
   // screen but costs a resize and an invalidation (about 0.3 ms under Wine, six
   // times a frame); the frame's repaints still follow.
   const auto wanted = reinterpret_cast<LPARAM>(slot->get());
+  if (!wordsHeld_) SayPicture(id, slot);  // said only when they change: no repeated announcement
   if (::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) == wanted) return;
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
@@ -106,10 +107,14 @@ void StatusWindow::ShowSwitchState(int state) {
 }
 
 void StatusWindow::ShowConnected(bool enabled) {
-  // Without a link no button is known to be held.
+  // Without a link no button is known to be held. The pictures pass through the
+  // link's last state on the way: only where they end is said.
+  wordsHeld_ = true;
   if (!enabled) ShowSwitchState(0);
   SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
+  wordsHeld_ = false;
+  for (const auto& [id, slot] : shownPictures_) SayPicture(id, slot);
   connected_ = enabled;
   ShowTip();
   tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
@@ -144,6 +149,7 @@ void StatusWindow::ShowLineStates(const LineStates& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
   ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");
+  SayLineStates();
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 

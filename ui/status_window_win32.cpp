@@ -40,10 +40,6 @@ std::wstring WindowText(HWND window) {
 constexpr GUID kSerialPortInterface = {
     0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
-bool InFrame(int id) {
-  return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
-}
-
 std::optional<DeviceListNotice> NoticeOf(WORD code) {
   switch (code) {
     case CBN_DROPDOWN:
@@ -67,10 +63,7 @@ StatusWindow::StatusWindow(HINSTANCE instance, StatusWindowHandler& handler)
     : instance_(instance),
       handler_(handler),
       tray_(std::make_shared<TrayIcon>()),
-      handOff_(std::make_shared<WindowHandOff>()),
-      lampOnBrush_(::CreateSolidBrush(RGB(127, 255, 0))),
-      lampOffBrush_(::CreateSolidBrush(RGB(245, 245, 245))),
-      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
+      handOff_(std::make_shared<WindowHandOff>()) {}
 
 std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWindowHandler& handler) {
   if (!RegisterWindowClass(instance, &StatusWindow::WndProc)) return nullptr;
@@ -89,6 +82,7 @@ std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWin
         return LocalTimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
       });
   window->CreateControls();
+  window->SetUpAccessibility();
   window->LoadTrayIcons();
   window->LoadPictures();
   window->ResizeWindow();
@@ -173,6 +167,13 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_TIMER:
       if (wParam == kLogFlushTimer) FlushLogPanel();
+      return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      OnSystemColoursChanged();
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    case WM_SIZE:
+      OnSized();
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -291,23 +292,6 @@ void StatusWindow::ShowTrayMenu(int x, int y) {
   ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-LRESULT StatusWindow::OnControlColor(HDC dc, HWND control) {
-  const int id = ::GetDlgCtrlID(control);
-  if (id >= kIdFirstLineLamp && id < kIdFirstLineLamp + 6) {
-    const int state = lampState_[static_cast<std::size_t>(id - kIdFirstLineLamp)];
-    if (state >= 0) {
-      ::SetBkColor(dc, state != 0 ? RGB(127, 255, 0) : RGB(245, 245, 245));
-      return reinterpret_cast<LRESULT>(state != 0 ? lampOnBrush_.get() : lampOffBrush_.get());
-    }
-  } else if (InFrame(id)) {
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    if (id == kIdTitle || id == kIdModeLabel) ::SetTextColor(dc, RGB(70, 130, 180));
-    return reinterpret_cast<LRESULT>(whiteBrush_.get());
-  }
-  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(control));
-}
-
 void StatusWindow::OnLoad() {
   if (loaded_) return;
   loaded_ = true;
@@ -346,8 +330,11 @@ void StatusWindow::OnDeviceChosen() {
 
 void StatusWindow::ShowForTest() {
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  KeepInWorkArea();
   ::SetForegroundWindow(hwnd_);
-  ::SetFocus(Control(kIdDeviceList));  // the first stop of the tab order
+  ::SetFocus(Control(kIdDeviceList));  // where the user chooses the switch
+  // The focus is always drawn, whether or not the keyboard opened the window.
+  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 void StatusWindow::AskToExit() {
@@ -407,9 +394,11 @@ bool StatusWindow::PortNotSave() const {
 }
 
 void StatusWindow::ShowSearching(bool searching) {
+  if (searching) RememberFocus();
   ::ShowWindow(Control(kIdRefresh), searching ? SW_HIDE : SW_SHOW);
   ::ShowWindow(Control(kIdSearchingNote), searching ? SW_SHOW : SW_HIDE);
   for (WORD id : {kIdDeviceList, kIdOK, kIdPortNotSave, kIdClearLog}) ::EnableWindow(Control(id), !searching);
+  if (!searching) RestoreFocus();
   ::UpdateWindow(hwnd_);
 }
 

@@ -13,11 +13,14 @@
 #include <vector>
 
 #include "base/scoped_handle_win32.h"
+#include "ui/accessible_name_win32.h"
 #include "ui/device_pick_filter.h"
 #include "ui/hand_off_win32.h"
+#include "ui/lamp_tips_win32.h"
 #include "ui/status_feed.h"
 #include "ui/support_log.h"
 #include "ui/tray_icon_win32.h"
+#include "ui/window_colours.h"
 
 namespace tovira {
 
@@ -76,6 +79,9 @@ class StatusWindow final {
   void ShowSwitchState(int state);
   void ShowConnected(bool connected);
   void ShowLineStates(const LineStates& lines);
+  // Draws in the system's colours while `on` (the system's high contrast); the
+  // window follows the system's setting by itself.
+  void UseHighContrast(bool on);
   // The tray's tooltip: connected or not, and a second line while the battery is low.
   void ShowTip();
   // The port whose name the window shows while it is open.
@@ -108,7 +114,6 @@ class StatusWindow final {
   void OnCommand(WORD id, WORD code);
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
-  LRESULT OnControlColor(HDC dc, HWND control);
   void OnDeviceListNotice(WORD code);
   void OnDeviceChosen();
   void ShowForTest();
@@ -128,6 +133,22 @@ class StatusWindow final {
   void PaintFrame(HDC dc);
   int Scaled(int designPixels) const;
   HFONT UiFont(int centiPoints, bool bold);
+
+  // For assistive technology, colour and keyboard (status_window_access_win32.cpp).
+  void SetUpAccessibility();
+  void Say(WORD id, const std::wstring& words);  // the control's accessible name and tooltip
+  void SayPicture(WORD id, const UniqueBitmap* shown);
+  void SayLineStates();
+  void OnSystemColoursChanged();
+  LRESULT OnControlColor(HDC dc, HWND control);
+  HBRUSH BrushOf(Colour colour);
+  COLORREF ColourRef(Colour colour) const;
+  void RememberFocus();
+  void RestoreFocus();
+  RECT WorkArea() const;
+  void KeepInWorkArea();               // the whole window on its monitor's work area
+  void FitLogPanel(int designBottom);  // the log panel within the client area
+  void OnSized();
 
   // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
   // the tray icons ("hrm_enable", "hrm_disable") at the tray's size.
@@ -169,9 +190,13 @@ class StatusWindow final {
 
   // Line-state lamps: unpainted until the first update, then on or off.
   std::array<int, 6> lampState_{-1, -1, -1, -1, -1, -1};
-  UniqueBrush lampOnBrush_;
-  UniqueBrush lampOffBrush_;
-  UniqueBrush whiteBrush_;
+  std::map<COLORREF, UniqueBrush> fixedBrushes_;  // the colours of the normal scheme
+  bool highContrast_ = false;
+  std::unique_ptr<ThreadApartment> apartment_;
+  std::unique_ptr<LampTips> tips_;
+  WORD focusBeforeSearch_ = 0;
+  std::map<WORD, std::wstring> saidWords_;  // what each picture and lamp says now
+  bool wordsHeld_ = false;                  // while pictures pass through states not to be said
   std::vector<UniqueFont> fonts_;
   UINT dpi_ = 96;
 

@@ -148,6 +148,40 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
   }
 }
 
+TEST(DeviceSearchWindow, TheFocusComesBackAfterASearchFromTheKeyboard) {
+  WriteDeviceSettings();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<SlowDevices>());
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  HWND note = ::GetDlgItem(hwnd, kIdSearchingNote);
+  const auto searching = [&] { return (::GetWindowLongW(note, GWL_STYLE) & WS_VISIBLE) != 0; };
+  // No port stored: the load searches first.
+  ASSERT_TRUE(PumpUntil(searching, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return !searching(); }, 20000));
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+  // The refresh button is hidden during the search, OK disabled: both lose the focus.
+  for (const int focused : {kIdRefresh, kIdOK}) {
+    SCOPED_TRACE(focused);
+    HWND control = ::GetDlgItem(hwnd, focused);
+    ::SetFocus(control);
+    ASSERT_EQ(::GetFocus(), control);
+    // The refresh button, pressed until the search before has wound up entirely.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdRefresh, BN_CLICKED), 0);
+          return searching();
+        },
+        10000))
+        << "the search did not start";
+    EXPECT_NE(::GetFocus(), control);
+    ASSERT_TRUE(PumpUntil([&] { return !searching(); }, 20000)) << "the search did not end";
+    EXPECT_EQ(::GetFocus(), control) << "the focus is back where it was";
+    EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "and drawn";
+  }
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
 TEST(DeviceSearchWindow, AStoredPortNameNoPortCanHaveStartsASearchAsAtAFirstStart) {
   for (const std::wstring& refused : {std::wstring(L"COM3:"), L"COM" + std::wstring(220, L'9')}) {
     SCOPED_TRACE(refused.size());
