@@ -127,7 +127,7 @@ void StatusWindow::ApplyStatusNews() {
     ShowTip();
   }
   if (!changes.log.empty()) WriteLog(changes.log);
-  for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
+  for (const BalloonNote& balloon : changes.balloons) tray_->ShowBalloon(balloon.text, balloon.kind);
 }
 
 void StatusWindow::ShowTip() {
