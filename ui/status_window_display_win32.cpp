@@ -80,6 +80,8 @@ void StatusWindow::LoadTrayIcons() {
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0)));
   disconnectedIcon_.reset(
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0)));
+  lowBatteryIcon_.reset(
+      static_cast<HICON>(::LoadImageW(instance_, L"hrm_low_battery", IMAGE_ICON, small, small, 0)));
 }
 
 void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
@@ -112,7 +114,6 @@ void StatusWindow::ShowConnected(bool enabled) {
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
   connected_ = enabled;
   ShowTip();
-  tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
 }
 
 void StatusWindow::ApplyStatusNews() {
@@ -133,11 +134,13 @@ void StatusWindow::ApplyStatusNews() {
 void StatusWindow::ShowTip() {
   if (!connected_) {
     tray_->SetTip(std::wstring(texts::kTipNotConnected));
+    tray_->SetIcon(disconnectedIcon_.get());
     return;
   }
   std::wstring tip(texts::kTipConnected);
   if (batteryLow_) tip += L"\n" + std::wstring(texts::kLowBattery);
   tray_->SetTip(tip);
+  tray_->SetIcon(batteryLow_ ? lowBatteryIcon_.get() : connectedIcon_.get());
 }
 
 void StatusWindow::ShowLineStates(const LineStates& lines) {

@@ -72,7 +72,8 @@ class StatusWindow final {
   void ShowSwitchState(int state);
   void ShowConnected(bool connected);
   void ShowLineStates(const LineStates& lines);
-  // The tray's tooltip: connected or not, and a second line while the battery is low.
+  // The tray's tooltip and icon: connected or not, and a second line (and the
+  // icon with the battery mark) while the battery is low.
   void ShowTip();
   // The port whose name the window shows while it is open.
   void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
@@ -126,7 +127,7 @@ class StatusWindow final {
   HFONT UiFont(int centiPoints, bool bold);
 
   // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
-  // the tray icons ("hrm_enable", "hrm_disable") at the tray's size.
+  // the tray icons ("hrm_enable", "hrm_disable", "hrm_low_battery") at the tray's size.
   void LoadPictures();
   void FreePictures();
   void LoadTrayIcons();
@@ -177,6 +178,7 @@ class StatusWindow final {
   UniqueBitmap decorationPicture_;
   UniqueIcon connectedIcon_;
   UniqueIcon disconnectedIcon_;
+  UniqueIcon lowBatteryIcon_;
 };
 
 // Runs the window thread's message loop until the status window has gone; the
