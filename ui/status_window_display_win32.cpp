@@ -1,6 +1,7 @@
 // What the link reports, shown on the window thread: the latest of each state,
 // and every log line and balloon.
 
+#include <array>
 #include <cwchar>
 
 #include "ui/display_scale.h"
@@ -200,6 +201,29 @@ void StatusWindow::FlushLogPanel() {
   ::SendMessageW(log, WM_SETREDRAW, TRUE, 0);
   ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   pendingLog_.clear();
+}
+
+void StatusWindow::AskForDeviceChoice() {
+  HWND note = Control(kIdSearchingNote);
+  if (searchingNote_.empty()) {
+    std::array<wchar_t, 128> text{};
+    searchingNote_.assign(text.data(), static_cast<std::size_t>(::GetWindowTextW(note, text.data(), 128)));
+  }
+  ::SetWindowTextW(note, std::wstring(texts::kChooseSwitch).c_str());
+  ::ShowWindow(Control(kIdRefresh), SW_HIDE);
+  ::ShowWindow(note, SW_SHOW);
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd_);
+  ::SetFocus(Control(kIdDeviceList));
+}
+
+void StatusWindow::EndDeviceChoice() {
+  if (searchingNote_.empty()) return;
+  HWND note = Control(kIdSearchingNote);
+  ::SetWindowTextW(note, searchingNote_.c_str());
+  searchingNote_.clear();
+  ::ShowWindow(note, SW_HIDE);
+  ::ShowWindow(Control(kIdRefresh), SW_SHOW);
 }
 
 }  // namespace tovira

@@ -87,6 +87,10 @@ class StatusWindow final {
 
   // The device list.
   void ShowSearching(bool searching);
+  // Opens the window with the list focused and asks, in the searching note's
+  // place, for a device to be chosen; ends with the next pick, list opening or search.
+  void AskForDeviceChoice();
+  void EndDeviceChoice();
   void ClearDeviceList();
   // The index of the new entry, -1 when the list took none.
   int AddToDeviceList(const std::wstring& name, bool select);
@@ -147,6 +151,7 @@ class StatusWindow final {
   std::shared_ptr<WindowHandOff> handOff_;
   std::shared_ptr<StatusFeed> feed_;
   std::wstring portLabel_;
+  std::wstring searchingNote_;  // the note's own text while it asks for a choice
   std::wstring modeLabel_;
   DevicePickFilter devicePicks_;  // one restart of the link per pick in the device list
   bool connected_ = false;
