@@ -89,9 +89,10 @@ void SwitchApp::OnLoad() {
 void SwitchApp::ShowSearching(bool searching) {
   if (searching) window_->EndDeviceChoice();
   window_->ShowSearching(searching);
-  // Nothing of the stored name found (a first start with another switch, say):
-  // the carer must pick, and a hidden window would not say so.
-  if (!searching && portName_.empty()) window_->AskForDeviceChoice();
+  // Nothing of the stored name found among the devices listed (a first start
+  // with another switch, say): the carer must pick, and a hidden window would
+  // not say so. An empty list has nothing to pick: the refresh button stays.
+  if (!searching && portName_.empty() && !devices_.empty()) window_->AskForDeviceChoice();
 }
 
 void SwitchApp::AddDevice(const DeviceWithPort& device, bool selected) {
