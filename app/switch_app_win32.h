@@ -12,6 +12,7 @@
 
 #include "app/moved_port_watch.h"
 #include "app/profile_store_win32.h"
+#include "app/settings.h"
 #include "base/target_mode.h"
 #include "bluetooth/device_sources_win32.h"
 #include "bluetooth/search_thread.h"
@@ -57,7 +58,7 @@ class SwitchApp final : public StatusWindowHandler {
   void OnLoad() override;
   void OnRefreshChosen() override;
   void OnDeviceChosen(int index, const std::wstring& name) override;
-  void OnClosing() override;
+  void OnClosing(bool sessionEnds) override;
   void OnResumed() override;
   void OnDeviceArrived() override;
 
@@ -66,6 +67,8 @@ class SwitchApp final : public StatusWindowHandler {
   void StartMovedPortLookUp();
   // Serves the search's hand-offs until it ends, 30 s at most.
   void WaitForSearch();
+  // What outlives the process: the settings file and the block's last contents.
+  void SaveAndRelease(const SettingsAtExit& atExit);
 
   TargetMode mode_;
   SearchSources searchSources_;

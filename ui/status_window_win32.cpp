@@ -186,21 +186,30 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       }
       return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
-      Close();
+      if (loaded_) {
+        Close();
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_APMRESUMEAUTOMATIC) handler_.OnResumed();
+      // Before the load nothing runs that a resume or an arrival could wake.
+      if (wParam == PBT_APMRESUMEAUTOMATIC && loaded_) handler_.OnResumed();
       return TRUE;
     case WM_DEVICECHANGE:
       // The details (lParam) are not read: a message from another program may
       // carry anything there, and any arrival only ends a wait early.
-      if (wParam == DBT_DEVICEARRIVAL) handler_.OnDeviceArrived();
+      if (wParam == DBT_DEVICEARRIVAL && loaded_) handler_.OnDeviceArrived();
       return TRUE;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // The process ends right after this returns: save and release now.
-      if (wParam) RunClosing();
+      if (wParam == FALSE) return 0;
+      if (loaded_) {
+        RunClosing(true);  // the process may end soon after this returns
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -303,6 +312,11 @@ void StatusWindow::OnLoad() {
   if (loaded_) return;
   loaded_ = true;
   ::ShowWindow(hwnd_, SW_HIDE);
+  // Nothing is started only to be stopped: no link, no search.
+  if (closeBeforeLoad_) {
+    Close();
+    return;
+  }
   handler_.OnLoad();
 }
 
@@ -361,15 +375,15 @@ void StatusWindow::Close() {
   // A close that arrives while the first one waits (for a search, say) is
   // ignored: the first still needs the window and its controls.
   if (closing_) return;
-  RunClosing();
+  RunClosing(false);
   FlushLogPanel();  // the closing lines reach the panel before it goes
   ::DestroyWindow(hwnd_);
 }
 
-void StatusWindow::RunClosing() {
+void StatusWindow::RunClosing(bool sessionEnds) {
   if (closing_) return;  // the system's end of session may follow a close
   closing_ = true;
-  handler_.OnClosing();
+  handler_.OnClosing(sessionEnds);
 }
 
 void StatusWindow::SetModeLabel(const std::wstring& label) {

@@ -24,18 +24,22 @@ namespace tovira {
 // No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
 
-// What the user asks of the window; every call runs on the window thread.
+// What the user asks of the window; every call runs on the window thread. Before
+// the load only a pick or a refresh can come (from another program: the controls
+// are not shown yet).
 class StatusWindowHandler {
  public:
   virtual ~StatusWindowHandler() = default;
-  // Once, when the message loop first runs.
+  // Once, when the message loop first runs; never when a close came before.
   virtual void OnLoad() = 0;
   // The refresh button: search for the devices again.
   virtual void OnRefreshChosen() = 0;
   // The user committed a choice in the device list (`index` -1: none).
   virtual void OnDeviceChosen(int index, const std::wstring& name) = 0;
-  // The orderly end, once: the window and its controls still exist.
-  virtual void OnClosing() = 0;
+  // The orderly end, once: the window and its controls still exist. When the
+  // session ends, the system may end the process within seconds of this call:
+  // what must outlive the process comes first.
+  virtual void OnClosing(bool sessionEnds) = 0;
   // The PC has resumed from sleep.
   virtual void OnResumed() = 0;
   // A device arrived (a serial port among them, perhaps).
@@ -116,7 +120,7 @@ class StatusWindow final {
   void AskToExit();
   void OpenHelp();
   void ClearLogPanel();
-  void RunClosing();
+  void RunClosing(bool sessionEnds);
   void OnDestroy();
   HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
 
@@ -144,6 +148,9 @@ class StatusWindow final {
   HWND hwnd_ = nullptr;
   bool loaded_ = false;
   bool closing_ = false;
+  // A close or an end of session that came before the load (from the loop of a
+  // message box at start-up, say): carried out in the load's place.
+  bool closeBeforeLoad_ = false;
   UINT taskbarCreatedMessage_ = 0;
   UniqueDeviceNotification portArrivals_;
 

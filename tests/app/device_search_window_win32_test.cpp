@@ -1,5 +1,6 @@
 // The real status window with fake device and port sources: what a search lists,
-// which entry it selects, where the link starts, and where a choice moves it.
+// which entry it selects, where the link starts, where a choice moves it, and
+// what the end does while a search runs.
 
 #include <gtest/gtest.h>
 
@@ -179,6 +180,94 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
     app.reset();
     EXPECT_EQ(ReadSetting(L"PortName"), c.port) << "kept as the user's choice would be";
   }
+}
+
+TEST(DeviceSearchWindow, AStoredPortNameNoPortCanHaveStartsASearchAsAtAFirstStart) {
+  for (const std::wstring& refused : {std::wstring(L"COM3:"), L"COM" + std::wstring(220, L'9')}) {
+    SCOPED_TRACE(refused.size());
+    window_test::WriteSettings(
+        {{L"DeviceName", L"SW-2"}, {L"PortName", refused.c_str()}, {L"LogMode", L"730259"}});
+    auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
+    ASSERT_TRUE(app);
+    HWND hwnd = app->hwnd();
+    HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
+    ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
+        << Text(log);
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(hwnd, kIdDeviceList), CB_GETCOUNT, 0, 0), 2) << "the search listed";
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    app.reset();
+    EXPECT_EQ(ReadSetting(L"PortName"), L"COM78");
+  }
+}
+
+// A mapped view of the block of mode 3, held by the test.
+class BlockView {
+ public:
+  BlockView()
+      : mapping_(::OpenFileMappingA(FILE_MAP_READ, FALSE, BlockName(TargetMode::Harmoa).c_str())),
+        view_(mapping_ != nullptr ? ::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 8) : nullptr) {}
+  ~BlockView() {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) ::CloseHandle(mapping_);
+  }
+  BlockView(const BlockView&) = delete;
+  BlockView& operator=(const BlockView&) = delete;
+
+  bool mapped() const { return view_ != nullptr; }
+  bool AllZero() const {
+    const auto* bytes = static_cast<const volatile unsigned char*>(view_);
+    for (int i = 0; i < 8; ++i) {
+      if (bytes[i] != 0) return false;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE mapping_;
+  void* view_;
+};
+
+std::atomic<const BlockView*> gBlock{nullptr};
+std::atomic<bool> gInquiryStarted{false};
+std::atomic<bool> gKeptDuringInquiry{false};
+
+// Written only at the end: ShowNotBalloon is not in the file the test starts with.
+bool SettingsSavedAndBlockReleased() {
+  const BlockView* block = gBlock;
+  return ReadSetting(L"ShowNotBalloon") == L"0" && block != nullptr && block->AllZero();
+}
+
+// An inquiry that ends only once the settings are saved and the block released,
+// 10 s at most; it notes whether that came first.
+class InquiryOutlastingTheSave final : public BluetoothDeviceSource {
+ public:
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
+    gInquiryStarted = true;
+    const ULONGLONG until = ::GetTickCount64() + 10000;
+    while (!SettingsSavedAndBlockReleased() && ::GetTickCount64() < until) ::Sleep(20);
+    gKeptDuringInquiry = SettingsSavedAndBlockReleased();
+    return FakeDevices().FindDevices();
+  }
+};
+
+TEST(DeviceSearchWindow, TheEndOfTheSessionSavesAndReleasesBeforeItWaitsForTheSearch) {
+  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}});
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa,
+                               FakeSources<InquiryOutlastingTheSave>());
+  ASSERT_TRUE(app);
+  const BlockView block;
+  ASSERT_TRUE(block.mapped());
+  gBlock = &block;
+  ASSERT_FALSE(block.AllZero()) << "the filler bytes before the end";
+  HWND hwnd = app->hwnd();
+  ASSERT_TRUE(PumpUntil([] { return gInquiryStarted.load(); }, 10000));
+  ASSERT_TRUE(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);  // returns once the search has ended
+  gBlock = nullptr;
+  EXPECT_TRUE(gKeptDuringInquiry) << "the settings and the block waited for the search";
+  EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-2");
+  app.reset();
 }
 
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {
