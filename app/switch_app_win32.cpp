@@ -90,6 +90,15 @@ void SwitchApp::OnLoad() {
   StartLink();
 }
 
+void SwitchApp::ShowSearching(bool searching) {
+  if (searching) window_->EndDeviceChoice();
+  window_->ShowSearching(searching);
+  // Nothing of the stored name found among the devices listed (a first start
+  // with another switch, say): the carer must pick, and a hidden window would
+  // not say so. An empty list has nothing to pick: the refresh button stays.
+  if (!searching && portName_.empty() && !devices_.empty()) window_->AskForDeviceChoice();
+}
+
 void SwitchApp::AddDevice(const DeviceWithPort& device, bool selected) {
   const int index = window_->AddToDeviceList(device.name, selected);
   if (index < 0) return;
@@ -167,6 +176,7 @@ void SwitchApp::OnRefreshChosen() {
 }
 
 void SwitchApp::OnDeviceChosen(int index, const std::wstring& name) {
+  window_->EndDeviceChoice();
   StopLink();
   if (index >= 0 && !name.empty() && static_cast<std::size_t>(index) < devices_.size()) {
     const DeviceWithPort& chosen = devices_[static_cast<std::size_t>(index)];

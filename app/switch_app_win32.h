@@ -39,7 +39,8 @@ class SwitchApp final : public StatusWindowHandler {
   StatusWindow& window() { return *window_; }
 
   // What a device search does to the program (window thread).
-  void ShowSearching(bool searching) { window_->ShowSearching(searching); }
+  // A search that ends without the stored device asks the carer to choose one.
+  void ShowSearching(bool searching);
   void ClearDevices() { devices_.clear(); }
   // The search's selection is the device the link follows, address and all.
   void AddDevice(const DeviceWithPort& device, bool selected);

@@ -76,7 +76,7 @@ void SerialWorker::GiveUpPortAfterFailedReport() {
 
 void SerialWorker::SwitchLost() {
   if (!std::exchange(outage_.lossShown, true)) {
-    events_.Balloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+    events_.WarningBalloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
   }
   ClosePort();
 }

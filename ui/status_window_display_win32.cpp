@@ -1,6 +1,7 @@
 // What the link reports, shown on the window thread: the latest of each state,
 // and every log line and balloon.
 
+#include <array>
 #include <cwchar>
 
 #include "ui/display_scale.h"
@@ -80,6 +81,8 @@ void StatusWindow::LoadTrayIcons() {
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0)));
   disconnectedIcon_.reset(
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0)));
+  lowBatteryIcon_.reset(
+      static_cast<HICON>(::LoadImageW(instance_, L"hrm_low_battery", IMAGE_ICON, small, small, 0)));
 }
 
 void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
@@ -117,7 +120,6 @@ void StatusWindow::ShowConnected(bool enabled) {
   for (const auto& [id, slot] : shownPictures_) SayPicture(id, slot);
   connected_ = enabled;
   ShowTip();
-  tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
 }
 
 void StatusWindow::ApplyStatusNews() {
@@ -132,17 +134,19 @@ void StatusWindow::ApplyStatusNews() {
     ShowTip();
   }
   if (!changes.log.empty()) WriteLog(changes.log);
-  for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
+  for (const BalloonNote& balloon : changes.balloons) tray_->ShowBalloon(balloon.text, balloon.kind);
 }
 
 void StatusWindow::ShowTip() {
   if (!connected_) {
     tray_->SetTip(std::wstring(texts::kTipNotConnected));
+    tray_->SetIcon(disconnectedIcon_.get());
     return;
   }
   std::wstring tip(texts::kTipConnected);
   if (batteryLow_) tip += L"\n" + std::wstring(texts::kLowBattery);
   tray_->SetTip(tip);
+  tray_->SetIcon(batteryLow_ ? lowBatteryIcon_.get() : connectedIcon_.get());
 }
 
 void StatusWindow::ShowLineStates(const LineStates& lines) {
@@ -203,6 +207,29 @@ void StatusWindow::FlushLogPanel() {
   ::SendMessageW(log, WM_SETREDRAW, TRUE, 0);
   ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   pendingLog_.clear();
+}
+
+void StatusWindow::AskForDeviceChoice() {
+  HWND note = Control(kIdSearchingNote);
+  if (searchingNote_.empty()) {
+    std::array<wchar_t, 128> text{};
+    searchingNote_.assign(text.data(), static_cast<std::size_t>(::GetWindowTextW(note, text.data(), 128)));
+  }
+  ::SetWindowTextW(note, std::wstring(texts::kChooseSwitch).c_str());
+  ::ShowWindow(Control(kIdRefresh), SW_HIDE);
+  ::ShowWindow(note, SW_SHOW);
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd_);
+  ::SetFocus(Control(kIdDeviceList));
+}
+
+void StatusWindow::EndDeviceChoice() {
+  if (searchingNote_.empty()) return;
+  HWND note = Control(kIdSearchingNote);
+  ::SetWindowTextW(note, searchingNote_.c_str());
+  searchingNote_.clear();
+  ::ShowWindow(note, SW_HIDE);
+  ::ShowWindow(Control(kIdRefresh), SW_SHOW);
 }
 
 }  // namespace tovira

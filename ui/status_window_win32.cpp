@@ -305,6 +305,7 @@ void StatusWindow::OnLoad() {
 }
 
 void StatusWindow::OnDeviceListNotice(WORD code) {
+  if (code == CBN_DROPDOWN) EndDeviceChoice();  // the list open: the refresh button is back
   // The user's committed choice: picked from the open list, or changed with the
   // keys while it is closed; CB_SETCURSEL sends no notification.
   const std::optional<DeviceListNotice> notice = NoticeOf(code);

@@ -82,7 +82,8 @@ class StatusWindow final {
   // Draws in the system's colours while `on` (the system's high contrast); the
   // window follows the system's setting by itself.
   void UseHighContrast(bool on);
-  // The tray's tooltip: connected or not, and a second line while the battery is low.
+  // The tray's tooltip and icon: connected or not, and a second line (and the
+  // icon with the battery mark) while the battery is low.
   void ShowTip();
   // The port whose name the window shows while it is open.
   void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
@@ -96,6 +97,10 @@ class StatusWindow final {
 
   // The device list.
   void ShowSearching(bool searching);
+  // Opens the window with the list focused and asks, in the searching note's
+  // place, for a device to be chosen; ends with the next pick, list opening or search.
+  void AskForDeviceChoice();
+  void EndDeviceChoice();
   void ClearDeviceList();
   // The index of the new entry, -1 when the list took none.
   int AddToDeviceList(const std::wstring& name, bool select);
@@ -151,7 +156,7 @@ class StatusWindow final {
   void OnSized();
 
   // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
-  // the tray icons ("hrm_enable", "hrm_disable") at the tray's size.
+  // the tray icons ("hrm_enable", "hrm_disable", "hrm_low_battery") at the tray's size.
   void LoadPictures();
   void FreePictures();
   void LoadTrayIcons();
@@ -174,6 +179,7 @@ class StatusWindow final {
   std::shared_ptr<WindowHandOff> handOff_;
   std::shared_ptr<StatusFeed> feed_;
   std::wstring portLabel_;
+  std::wstring searchingNote_;  // the note's own text while it asks for a choice
   std::wstring modeLabel_;
   DevicePickFilter devicePicks_;  // one restart of the link per pick in the device list
   bool connected_ = false;
@@ -209,6 +215,7 @@ class StatusWindow final {
   UniqueBitmap decorationPicture_;
   UniqueIcon connectedIcon_;
   UniqueIcon disconnectedIcon_;
+  UniqueIcon lowBatteryIcon_;
 };
 
 // Runs the window thread's message loop until the status window has gone; the

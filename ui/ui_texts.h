@@ -37,6 +37,10 @@ inline constexpr std::wstring_view kPortMoved = L"のポートが";
 inline constexpr std::wstring_view kPortMovedEnd = L"に変わりました。";
 inline constexpr std::wstring_view kPortMovedLog = L"ポート変更：";  // + old port + " -> " + new port
 
+// A search that found no device of the stored name: the window opens and asks,
+// in the searching note's place, until the carer picks from the list.
+inline constexpr std::wstring_view kChooseSwitch = L"一覧からスイッチを選んでください。";
+
 // The support log's file could not be renamed to its older generation (another
 // program holds it): said once, in the file and the panel, until a rename succeeds.
 inline constexpr std::wstring_view kSupportLogCannotRotate = L"サポートログを切り替えられません。";

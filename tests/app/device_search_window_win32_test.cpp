@@ -105,6 +105,40 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   EXPECT_EQ(ReadSetting(L"DeviceAddress"), L"000000000001") << "the address follows the pick";
 }
 
+bool Shown(HWND control) {
+  return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+TEST(DeviceSearchWindow, AFirstStartThatFindsNoDeviceOfTheStoredNameOpensTheWindowAndAsksForAChoice) {
+  window_test::WriteSettings({{L"LogMode", L"730259"}});  // the default name, no port: none of it paired
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  HWND chooser = ::GetDlgItem(hwnd, kIdDeviceList);
+  HWND note = ::GetDlgItem(hwnd, kIdSearchingNote);
+  HWND refresh = ::GetDlgItem(hwnd, kIdRefresh);
+  ASSERT_TRUE(PumpUntil(
+      [&] { return ::IsWindowVisible(hwnd) && Text(note) == L"一覧からスイッチを選んでください。"; }, 20000))
+      << "the window stays hidden and nothing asks the carer to choose";
+  EXPECT_TRUE(Shown(note));
+  EXPECT_FALSE(::IsIconic(hwnd));
+  EXPECT_EQ(::SendMessageW(chooser, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(chooser, CB_GETCURSEL, 0, 0), CB_ERR) << "nothing taken for the carer";
+  EXPECT_TRUE(::IsWindowEnabled(chooser));
+
+  ::SendMessageW(chooser, CB_SETCURSEL, 1, 0);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdDeviceList, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(chooser));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return Text(::GetDlgItem(hwnd, kIdLogPanel)).find(L"COM78接続中...") != std::wstring::npos; },
+      20000));
+  EXPECT_FALSE(Shown(note)) << "the question ends with the choice";
+  EXPECT_TRUE(Shown(refresh));
+  EXPECT_EQ(Text(note), L"更新中です。しばらくお待ちください。") << "the note says its own text again";
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
 // Two switches of one model, both paired: SW-2 on COM77 and SW-2 on COM78.
 class TwinDevices final : public BluetoothDeviceSource {
  public:
