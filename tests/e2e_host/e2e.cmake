@@ -5,9 +5,11 @@ set(TOVIRA_RELEASE_DIR "${PROJECT_SOURCE_DIR}/build/release" CACHE PATH "The rel
 
 add_executable(tovira_e2e_runner
   e2e_host/child_process.cpp
+  e2e_host/json_field.cpp
   e2e_host/wine_session.cpp
   e2e_host/target_side.cpp
   e2e_host/scenario.cpp
+  e2e_host/stopped_shell.cpp
   e2e_host/relay_e2e_test.cpp
   e2e_host/search_e2e_test.cpp
   e2e_host/display_e2e_test.cpp
@@ -21,7 +23,11 @@ add_executable(tovira_e2e_runner
   e2e_host/device_change_e2e_test.cpp
   e2e_host/independence_e2e_test.cpp
   e2e_host/reconnect_e2e_test.cpp
-  e2e_host/target_order_e2e_test.cpp)
+  e2e_host/target_order_e2e_test.cpp
+  e2e_host/week_plan.cpp
+  e2e_host/week_oracle.cpp
+  e2e_host/week_run.cpp
+  e2e_host/week_e2e_test.cpp)
 target_link_libraries(tovira_e2e_runner PRIVATE tovira_virtual_switch GTest::gtest_main)
 # The example target's order check is a Python script of the source tree.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -4,84 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <thread>
 
 #include "tests/e2e_host/scenario.h"
+#include "tests/e2e_host/stopped_shell.h"
 #include "ui/control_ids.h"
 
 namespace tovira::e2e {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The Linux processes of this prefix's explorer.exe (Wine's desktop and tray).
-std::vector<pid_t> ShellProcesses() {
-  std::vector<pid_t> found;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator("/proc", error)) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (FileText(entry.path() / "cmdline").find("explorer.exe") == std::string::npos) continue;
-    const std::string environment = FileText(entry.path() / "environ");
-    const std::string key = "WINEPREFIX=";
-    for (std::size_t at = 0; at < environment.size(); at = environment.find('\0', at) + 1) {
-      if (environment.compare(at, key.size(), key) != 0) continue;
-      const std::string value = environment.substr(at + key.size()).c_str();
-      std::error_code unequal;
-      if (fs::equivalent(value, WineSession::Get().prefix(), unequal)) found.push_back(std::stoi(name));
-      break;
-    }
-  }
-  return found;
-}
-
-char ProcessState(pid_t pid) {
-  const std::string stat = FileText("/proc/" + std::to_string(pid) + "/stat");
-  const std::size_t name = stat.rfind(')');
-  return name == std::string::npos || name + 2 >= stat.size() ? '?' : stat[name + 2];
-}
-
-// The prefix's explorer.exe stopped with SIGSTOP while the guard lives, as a hung
-// shell: every call to the tray waits. It runs again however the scope ends.
-class StoppedShell {
- public:
-  StoppedShell() : pids_(ShellProcesses()) {
-    for (const pid_t pid : pids_) ::kill(pid, SIGSTOP);
-  }
-  ~StoppedShell() { Resume(); }
-  StoppedShell(const StoppedShell&) = delete;
-  StoppedShell& operator=(const StoppedShell&) = delete;
-
-  bool stopped() const {
-    const auto deadline = std::chrono::steady_clock::now() + Millis(5000);
-    for (const pid_t pid : pids_) {
-      while (ProcessState(pid) != 'T') {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(Millis(20));
-      }
-    }
-    return !pids_.empty();
-  }
-  void Resume() {
-    for (const pid_t pid : pids_) ::kill(pid, SIGCONT);
-    pids_.clear();
-  }
-
- private:
-  std::vector<pid_t> pids_;
-};
 
 // Tovira's window thread suspended from outside (window_probe freeze-window) while
 // the guard lives, as a window thread that is busy or stuck; it runs again however

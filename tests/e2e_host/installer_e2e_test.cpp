@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "tests/e2e_host/scenario.h"
@@ -38,11 +36,6 @@ fs::path InstallFolder() {
 fs::path StartMenuEntry() {
   return fs::path(WineSession::Get().prefix()) /
          "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/トヴィラ.lnk";
-}
-
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 struct Finished {

@@ -90,6 +90,14 @@ bool Scenario::Switch(const std::string& command) {
   return script_.Execute(command, error);
 }
 
+std::vector<std::string> Scenario::TakeSwitchLines() {
+  std::vector<std::string> lines;
+  std::istringstream printed(switchLog_.str());
+  for (std::string line; std::getline(printed, line);) lines.push_back(line);
+  switchLog_.str("");
+  return lines;
+}
+
 std::string Scenario::Log() const {
   return WineSession::Get().Probe({"log"}).value_or("");
 }

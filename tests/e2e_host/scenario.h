@@ -77,6 +77,9 @@ class Scenario {
   bool StartConnected();
   // One command of the virtual switch's language.
   bool Switch(const std::string& command);
+  // The virtual switch's JSON lines printed since the last call (one per action,
+  // each with its time stamp "t"), taken.
+  std::vector<std::string> TakeSwitchLines();
   // The log panel's text.
   std::string Log() const;
   // Closes Tovira's window as the system does; its exit code.

@@ -62,12 +62,16 @@ void TargetMonitor::Collect(Millis period) {
   const auto deadline = SteadyClock::now() + period;
   for (;;) {
     const auto left = std::chrono::duration_cast<Millis>(deadline - SteadyClock::now());
-    if (left.count() <= 0) return;
-    auto line = process_.ReadLine(left);
-    if (!line) return;
-    lines_.push_back(*line);
-    consumed_.push_back(false);
+    if (left.count() <= 0 || !ReadOne(left)) return;
   }
+}
+
+bool TargetMonitor::ReadOne(Millis timeout) {
+  auto line = process_.ReadLine(timeout);
+  if (!line) return false;
+  lines_.push_back(*line);
+  consumed_.push_back(false);
+  return true;
 }
 
 std::vector<std::string> TargetMonitor::Events(const std::string& event) const {

@@ -27,6 +27,8 @@ class TargetMonitor {
   std::optional<std::string> WaitForConnected(bool connected, Millis timeout);
   // Reads whatever arrives for `period`.
   void Collect(Millis period);
+  // Reads one more line when one arrives within `timeout`; false when none did.
+  bool ReadOne(Millis timeout);
   // Lines of one event kind, in order of arrival.
   std::vector<std::string> Events(const std::string& event) const;
   std::string LastBlock() const;

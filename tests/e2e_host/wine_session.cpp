@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "base/utf8.h"
 
@@ -140,29 +140,16 @@ void WineSession::WriteSettings(const std::vector<std::pair<std::string, std::st
 }
 
 std::optional<std::string> WineSession::ReadSettings() const {
-  std::ifstream in(SettingsFile(), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  const std::string raw = bytes.str();
+  if (!std::filesystem::exists(SettingsFile())) return std::nullopt;
+  const std::string raw = FileBytes(SettingsFile());
   if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') return Utf16LeToUtf8(raw);
   if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) return raw.substr(3);
   return raw;
 }
 
-std::optional<std::string> JsonField(const std::string& line, const std::string& key) {
-  const std::string quoted = "\"" + key + "\":";
-  const std::size_t at = line.find(quoted);
-  if (at == std::string::npos) return std::nullopt;
-  std::size_t start = at + quoted.size();
-  if (start < line.size() && line[start] == '"') {
-    const std::size_t end = line.find('"', start + 1);
-    if (end == std::string::npos) return std::nullopt;
-    return line.substr(start + 1, end - start - 1);
-  }
-  std::size_t end = line.find_first_of(",}", start);
-  if (end == std::string::npos) end = line.size();
-  return line.substr(start, end - start);
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace tovira::e2e

@@ -2,12 +2,14 @@
 // The Wine side of a native end-to-end test: the win64 build's programs, the test
 // prefix, the modem-line shim, Tovira's settings file inside the prefix.
 
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/e2e_host/child_process.h"
+#include "tests/e2e_host/json_field.h"
 
 namespace tovira::e2e {
 
@@ -43,7 +45,7 @@ class WineSession {
   std::string logFile_;
 };
 
-// The value of a top-level "key" in one JSON line: its string or its number text.
-std::optional<std::string> JsonField(const std::string& line, const std::string& key);
+// A file's bytes as they are (empty when it cannot be read).
+std::string FileBytes(const std::filesystem::path& path);
 
 }  // namespace tovira::e2e

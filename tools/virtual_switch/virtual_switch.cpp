@@ -90,9 +90,16 @@ void VirtualSwitch::SetLines(const ModemLineState& lines) {
 }
 
 void VirtualSwitch::Vanish() {
+  const bool wasThere = masterFd_ >= 0;
   if (masterFd_ >= 0) ::close(masterFd_);
   if (slaveFd_ >= 0) ::close(slaveFd_);
   masterFd_ = slaveFd_ = -1;
+  // The name stays and leads nowhere, as the closed pty's did: the system hands
+  // its number out again, and under the old name another program's pty would open.
+  if (wasThere && !linkPath_.empty()) {
+    ::unlink(linkPath_.c_str());
+    (void)::symlink((slavePath_ + "-vanished").c_str(), linkPath_.c_str());
+  }
 }
 
 void VirtualSwitch::WriteLinesFile() {
