@@ -45,7 +45,8 @@ void SwitchApp::Init() {
   const LoadedSettings settings = LoadSettings(*profile_);
   deviceName_ = settings.deviceName;
   deviceAddress_ = settings.deviceAddress;
-  SetPortName(settings.portName);
+  // A name no port can have is no port: the load searches, as at a first start.
+  SetPortName(IsAcceptablePortName(settings.portName) ? settings.portName : std::wstring());
   window_->SetPortNotSave(settings.portNotSave);
   window_->tray()->SetBalloonsSuppressed(settings.showNotBalloon);
   if (settings.logMode) window_->ShowLogPanel();
@@ -57,7 +58,6 @@ void SwitchApp::Init() {
   // The relay's log lines come from the link's thread, in order with the link's own.
   relay_ = std::make_unique<TargetRelay>(
       mode_, relayPlatform_, [feed = window_->feed()](const std::wstring& line) { feed->Log(line); });
-  relay_->CreateBlock(BlockName(mode_));  // reports its own failure
   window_->SetModeLabel(std::wstring(texts::kModeLabels[ModeNumber(mode_) - 1]));
 
   SerialLinkParts link;
@@ -72,6 +72,10 @@ void SwitchApp::Init() {
   // A press must get through on a PC kept busy by the assistive software itself.
   link.onWorkerThread = [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); };
   link_ = std::make_unique<SerialLink>(std::move(link));
+
+  // Last: its error box runs a message loop, and what the window's handlers use
+  // must exist by then.
+  relay_->CreateBlock(BlockName(mode_));  // reports its own failure
 }
 
 void SwitchApp::OnLoad() {
@@ -84,6 +88,15 @@ void SwitchApp::OnLoad() {
   devices_.push_back({deviceName_, deviceAddress_, portName_});
   window_->AddToDeviceList(deviceName_, true);
   StartLink();
+}
+
+void SwitchApp::ShowSearching(bool searching) {
+  if (searching) window_->EndDeviceChoice();
+  window_->ShowSearching(searching);
+  // Nothing of the stored name found among the devices listed (a first start
+  // with another switch, say): the carer must pick, and a hidden window would
+  // not say so. An empty list has nothing to pick: the refresh button stays.
+  if (!searching && portName_.empty() && !devices_.empty()) window_->AskForDeviceChoice();
 }
 
 void SwitchApp::AddDevice(const DeviceWithPort& device, bool selected) {
@@ -163,6 +176,7 @@ void SwitchApp::OnRefreshChosen() {
 }
 
 void SwitchApp::OnDeviceChosen(int index, const std::wstring& name) {
+  window_->EndDeviceChoice();
   StopLink();
   if (index >= 0 && !name.empty() && static_cast<std::size_t>(index) < devices_.size()) {
     const DeviceWithPort& chosen = devices_[static_cast<std::size_t>(index)];
@@ -188,7 +202,7 @@ void SwitchApp::WaitForSearch() {
   }
 }
 
-void SwitchApp::OnClosing() {
+void SwitchApp::OnClosing(bool sessionEnds) {
   // Saved as the user saw them when the end began: the waits below serve other
   // messages, and nothing they do may change what is kept.
   const SettingsAtExit atExit{window_->DeviceListText(), portName_, window_->PortNotSave(),
@@ -196,12 +210,18 @@ void SwitchApp::OnClosing() {
   *appEnding_ = true;
   window_->ApplyStatusNews();  // the link's lines so far come before the closing line
   window_->AddLogLine(std::wstring(texts::kClosing));
+  // The system may end the process long before the waits below are over.
+  if (sessionEnds) SaveAndRelease(atExit);
   WaitForSearch();  // an enumeration under way runs to its end, 30 s at most
   StopLink();
   window_->ApplyStatusNews();
-  SaveSettings(*profile_, atExit);
-  relay_->ReleaseBlock();
+  if (!sessionEnds) SaveAndRelease(atExit);
   window_->AddLogLine(std::wstring(texts::kClosed));
+}
+
+void SwitchApp::SaveAndRelease(const SettingsAtExit& atExit) {
+  SaveSettings(*profile_, atExit);
+  relay_->ReleaseBlock();  // safe while the link still relays
 }
 
 }  // namespace tovira

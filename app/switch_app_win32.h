@@ -12,6 +12,7 @@
 
 #include "app/moved_port_watch.h"
 #include "app/profile_store_win32.h"
+#include "app/settings.h"
 #include "base/target_mode.h"
 #include "bluetooth/device_sources_win32.h"
 #include "bluetooth/search_thread.h"
@@ -38,7 +39,8 @@ class SwitchApp final : public StatusWindowHandler {
   StatusWindow& window() { return *window_; }
 
   // What a device search does to the program (window thread).
-  void ShowSearching(bool searching) { window_->ShowSearching(searching); }
+  // A search that ends without the stored device asks the carer to choose one.
+  void ShowSearching(bool searching);
   void ClearDevices() { devices_.clear(); }
   // The search's selection is the device the link follows, address and all.
   void AddDevice(const DeviceWithPort& device, bool selected);
@@ -56,7 +58,7 @@ class SwitchApp final : public StatusWindowHandler {
   void OnLoad() override;
   void OnRefreshChosen() override;
   void OnDeviceChosen(int index, const std::wstring& name) override;
-  void OnClosing() override;
+  void OnClosing(bool sessionEnds) override;
   void OnResumed() override;
   void OnDeviceArrived() override;
 
@@ -65,6 +67,8 @@ class SwitchApp final : public StatusWindowHandler {
   void StartMovedPortLookUp();
   // Serves the search's hand-offs until it ends, 30 s at most.
   void WaitForSearch();
+  // What outlives the process: the settings file and the block's last contents.
+  void SaveAndRelease(const SettingsAtExit& atExit);
 
   TargetMode mode_;
   SearchSources searchSources_;

@@ -15,6 +15,7 @@ class SwitchRoute final : public LinkEvents {
       : relay_(relay), window_(window), movedPort_(movedPort) {}
 
   void Balloon(const std::wstring& text) override { window_.Balloon(text); }
+  void WarningBalloon(const std::wstring& text) override { window_.WarningBalloon(text); }
   void Log(const std::wstring& text) override { window_.Log(text); }
   void PortOpen(bool open) override {
     relay_.RelayConnection(open);

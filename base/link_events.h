@@ -23,6 +23,8 @@ class LinkEvents {
   virtual ~LinkEvents() = default;
   // A tray balloon for the user.
   virtual void Balloon(const std::wstring& text) = 0;
+  // A balloon that warns (the switch lost); plain where the listener tells no difference.
+  virtual void WarningBalloon(const std::wstring& text) { Balloon(text); }
   // A line for the log panel.
   virtual void Log(const std::wstring& text) = 0;
   // The port has just been opened (true) or closed (false).

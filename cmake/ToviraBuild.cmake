@@ -83,7 +83,8 @@ endif()
 # script that carries them into a program.
 function(tovira_add_artwork)
   set(artwork_dir ${CMAKE_BINARY_DIR}/artwork)
-  set(artwork_files ${artwork_dir}/artwork.rc ${artwork_dir}/hrm_enable.ico ${artwork_dir}/hrm_disable.ico)
+  set(artwork_files ${artwork_dir}/artwork.rc ${artwork_dir}/hrm_enable.ico ${artwork_dir}/hrm_disable.ico
+      ${artwork_dir}/hrm_low_battery.ico)
   foreach(picture btn_on btn_off enable disable low_bat decoration version_picture)
     list(APPEND artwork_files ${artwork_dir}/${picture}.bmp)
     foreach(scale 125 150 175 200 250 300)

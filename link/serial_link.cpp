@@ -66,6 +66,9 @@ class SerialLink::GatedEvents final : public LinkEvents {
   void Balloon(const std::wstring& text) override {
     Pass([&] { events_.Balloon(text); });
   }
+  void WarningBalloon(const std::wstring& text) override {
+    Pass([&] { events_.WarningBalloon(text); });
+  }
   void Log(const std::wstring& text) override {
     Pass([&] { events_.Log(text); });
   }

@@ -76,7 +76,7 @@ void SerialWorker::GiveUpPortAfterFailedReport() {
 
 void SerialWorker::SwitchLost() {
   if (!std::exchange(outage_.lossShown, true)) {
-    events_.Balloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+    events_.WarningBalloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
   }
   ClosePort();
 }
@@ -91,7 +91,6 @@ void SerialWorker::ConnectAttempt() {
       }
       events_.Log(setup_.portName + std::wstring(link_texts::kConnectingLog));
       OpenPort();
-      deadline_ = clock_.Now() + link_timing::kConnectWait;
     }
   }
   waiting_ = true;
@@ -112,6 +111,10 @@ bool SerialWorker::OpenPort() {
     return false;
   }
   port_ = std::move(opened.port);
+  // The connect wait counts from the open itself, before anyone hears of it: a
+  // slow report (a busy PC) must not stretch it past frames sent after the
+  // target saw the link come up.
+  deadline_ = clock_.Now() + link_timing::kConnectWait;
   // An open that blocked past the stop (another device chosen, or the program
   // ending) is let go by the end step unseen: the target must not see a link to
   // a switch the user has left.

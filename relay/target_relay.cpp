@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 #include "base/log_format.h"
@@ -65,6 +66,7 @@ bool TargetRelay::CreateBlock(const std::string& name) {
   // that as a switch connected with all five buttons held.
   Store32(view, FromBytes({0x00, 0x00, 0xFF, 0xFF}));
   Store32(view + 4, 0xFFFFFFFFu);
+  const std::lock_guard<std::mutex> lock(blockLock_);
   block_ = view;
   lastWritten_ = 0;
   return true;
@@ -93,12 +95,21 @@ void TargetRelay::RelayFrame(int state) {
     }
     buttonHeld_ = (state & kButtonBits) != 0;
   }
-  if (block_ != nullptr) {
-    block_[0] = 1;
-    lastWritten_ = static_cast<std::uint8_t>(state & 0xFF);
-    block_[1] = lastWritten_;
-    log_(FormatLogText(L"pStatus :%02X", state));
+  bool written = false;
+  {
+    const std::lock_guard<std::mutex> lock(blockLock_);
+    if (block_ != nullptr) {
+      block_[0] = 1;
+      lastWritten_ = static_cast<std::uint8_t>(state & 0xFF);
+      block_[1] = lastWritten_;
+      written = true;
+    }
   }
+  if (written) LogState(state);
+}
+
+void TargetRelay::LogState(int state) {
+  log_(FormatLogText(L"pStatus :%02X", state));
 }
 
 bool TargetRelay::InterfaceProcessRuns() {
@@ -119,34 +130,47 @@ void TargetRelay::RelayConnection(bool enabled) {
     buttonHeld_ = false;
     if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator);
   }
-  if (block_ == nullptr) return;
-  if (enabled) {
-    block_[0] = 1;
-    return;
+  std::optional<std::uint8_t> letGo;
+  {
+    const std::lock_guard<std::mutex> lock(blockLock_);
+    if (block_ == nullptr) return;
+    if (enabled) {
+      block_[0] = 1;
+      return;
+    }
+    // No button outlives its link: the target would take a press left in byte 1
+    // as held while the switch is away, and again when the next open sets byte 0.
+    letGo = LetGoOfButtons();
+    if (!InterfaceProcessRuns()) block_[0] = 0;
   }
-  // No button outlives its link: the target would take a press left in byte 1
-  // as held while the switch is away, and again when the next open sets byte 0.
-  LetGoOfButtons();
-  if (!InterfaceProcessRuns()) block_[0] = 0;
+  if (letGo) LogState(*letGo);
 }
 
-void TargetRelay::LetGoOfButtons() {
+std::optional<std::uint8_t> TargetRelay::LetGoOfButtons() {
   // A state someone else wrote (the interface process) is left alone.
-  if (block_[1] != lastWritten_ || (lastWritten_ & kButtonBits) == 0) return;
+  if (block_[1] != lastWritten_ || (lastWritten_ & kButtonBits) == 0) return std::nullopt;
   lastWritten_ = static_cast<std::uint8_t>(lastWritten_ & ~kButtonBits);
   block_[1] = lastWritten_;
-  log_(FormatLogText(L"pStatus :%02X", lastWritten_));
+  return lastWritten_;
 }
 
 void TargetRelay::ReleaseBlock() {
-  if (block_ != nullptr) {
-    if (!InterfaceProcessRuns()) {
-      block_[0] = 0;
-      Store32(block_, 0);
-      Store32(block_ + 4, 0);
+  std::optional<std::uint8_t> letGo;
+  {
+    const std::lock_guard<std::mutex> lock(blockLock_);
+    if (block_ != nullptr) {
+      // The link may still run (the end of the session comes first): its loss
+      // would have let go of the buttons before the block goes.
+      letGo = LetGoOfButtons();
+      if (!InterfaceProcessRuns()) {
+        block_[0] = 0;
+        Store32(block_, 0);
+        Store32(block_ + 4, 0);
+      }
+      block_ = nullptr;  // no write follows, so the view may go
     }
-    block_ = nullptr;
   }
+  if (letGo) LogState(*letGo);
   platform_.CloseBlock();
 }
 

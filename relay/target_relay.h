@@ -1,10 +1,14 @@
 #pragma once
 // Hands every switch state to the target: the 8-byte named block (byte 0
 // connected, byte 1 the state, bytes 2-7 filler) and, in mode 2, press and release
-// messages to the navigator window. All calls run on the link's thread.
+// messages to the navigator window. All calls run on the link's thread, except
+// the block's creation before the link starts and its release, which may come
+// from another thread while the link still relays.
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,7 +41,9 @@ class TargetRelay {
   void RelayFrame(int state);
   // Whether the mode's interface process runs.
   bool InterfaceProcessRuns();
-  // Clears the block unless the interface process runs, then releases it.
+  // Lets go of the buttons as a lost link would, clears the block unless the
+  // interface process runs, then releases it. Safe while the link still relays:
+  // nothing is written into the block afterwards.
   void ReleaseBlock();
   // The block's part of showing the connection: byte 0 = 1 on connecting; on
   // losing the link, first byte 1 without its button bits, then byte 0 = 0
@@ -46,12 +52,15 @@ class TargetRelay {
 
  private:
   void PostRelease(NavigatorWindow navigator);
-  // Byte 1 as last written, its button bits cleared.
-  void LetGoOfButtons();
+  // Byte 1 as last written, its button bits cleared; the byte written, if any.
+  // With the block's lock held.
+  std::optional<std::uint8_t> LetGoOfButtons();
+  void LogState(int state);
 
   TargetMode mode_;
   RelayPlatform& platform_;
   LogSink log_;
+  std::mutex blockLock_;  // the block and what this relay last wrote there
   volatile std::uint8_t* block_ = nullptr;
   std::uint8_t lastWritten_ = 0;  // the state byte as this relay last wrote it
   int lastPressState_ = -1;       // the last state that produced a press message

@@ -24,13 +24,24 @@
 
 typedef int (*ioctl_fn)(int, unsigned long, ...);
 
-static int read_line_bits(int fd, int* bits) {
-  char link[64], target[256], path[1024];
+/* What `fd` is open on, in `target` (of `size` bytes); whether it is a pty. */
+static int pty_path(int fd, char* target, size_t size) {
+  char link[64];
   snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  ssize_t length = readlink(link, target, sizeof target - 1);
+  ssize_t length = readlink(link, target, size - 1);
   if (length <= 0) return 0;
   target[length] = '\0';
-  if (strncmp(target, "/dev/pts/", 9) != 0) return 0;
+  return strncmp(target, "/dev/pts/", 9) == 0;
+}
+
+static int is_pty(int fd) {
+  char target[256];
+  return pty_path(fd, target, sizeof target);
+}
+
+static int read_line_bits(int fd, int* bits) {
+  char target[256], path[1024];
+  if (!pty_path(fd, target, sizeof target)) return 0;
   /* Once the far end has closed, the pty's node is gone: "/dev/pts/N (deleted)". */
   char* space = strchr(target + 9, ' ');
   if (space != NULL) *space = '\0';
@@ -67,12 +78,7 @@ int ioctl(int fd, unsigned long request, ...) {
 /* The port's open is Wine's server's work; its set-up (SetCommState, then
  * tcsetattr) runs in the program's own thread: that is where the delay goes. */
 static void delay_pty_setup(int fd) {
-  char link[64], target[256];
-  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  ssize_t length = readlink(link, target, sizeof target - 1);
-  if (length <= 0) return;
-  target[length] = '\0';
-  if (strncmp(target, "/dev/pts/", 9) != 0) return;
+  if (!is_pty(fd)) return;
   const char* prefix = getenv("WINEPREFIX");
   if (prefix == NULL) return;
   char marker[1024];
@@ -113,15 +119,6 @@ static int empty_reads_wanted(void) {
     checked = now;
   }
   return wanted;
-}
-
-static int is_pty(int fd) {
-  char link[64], target[256];
-  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  ssize_t length = readlink(link, target, sizeof target - 1);
-  if (length <= 0) return 0;
-  target[length] = '\0';
-  return strncmp(target, "/dev/pts/", 9) == 0;
 }
 
 typedef ssize_t (*read_fn)(int, void*, size_t);

@@ -414,6 +414,14 @@ int wmain(int argc, wchar_t** argv) {
     PrintBounds(window);
     return 0;
   }
+  if (command == L"workarea") {  // the work area of the window's monitor: left top width height
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
+    const RECT& work = monitor.rcWork;
+    std::wprintf(L"%ld %ld %ld %ld\n", work.left, work.top, work.right - work.left, work.bottom - work.top);
+    return 0;
+  }
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
   if (command == L"choose" && argc > 2) return ChooseDevice(window, _wtoi(argv[2]));

@@ -27,7 +27,14 @@ void StatusFeed::Note(const Change& change) {
 
 void StatusFeed::Balloon(const std::wstring& text) {
   Note([&] {
-    AddBalloon(text);
+    AddBalloon(text, BalloonKind::kInformation);
+    return true;
+  });
+}
+
+void StatusFeed::WarningBalloon(const std::wstring& text) {
+  Note([&] {
+    AddBalloon(text, BalloonKind::kWarning);
     return true;
   });
 }
@@ -66,16 +73,16 @@ void StatusFeed::Frame(int state) {
     // One balloon per episode, however often the link drops within it.
     if (low != lowBatteryBallooned_) {
       lowBatteryBallooned_ = low;
-      if (low) AddBalloon(std::wstring(texts::kLowBattery));
+      if (low) AddBalloon(std::wstring(texts::kLowBattery), BalloonKind::kWarning);
     }
     return true;
   });
 }
 
-void StatusFeed::AddBalloon(const std::wstring& text) {
+void StatusFeed::AddBalloon(const std::wstring& text, BalloonKind kind) {
   auto& balloons = changes_.balloons;
   if (balloons.size() >= kBalloonLimit) balloons.erase(balloons.begin());
-  balloons.push_back(text);
+  balloons.push_back({text, kind});
 }
 
 void StatusFeed::Lines(const LineStates& lines) {

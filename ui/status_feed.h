@@ -15,8 +15,15 @@
 
 #include "base/link_events.h"
 #include "base/log_format.h"
+#include "ui/balloon_kind.h"
 
 namespace tovira {
+
+struct BalloonNote {
+  std::wstring text;
+  BalloonKind kind = BalloonKind::kInformation;
+  friend bool operator==(const BalloonNote&, const BalloonNote&) = default;
+};
 
 struct StatusChanges {
   std::optional<bool> portOpen;       // the latest open or close
@@ -25,7 +32,7 @@ struct StatusChanges {
   std::optional<LineStates> lines;    // the latest line states
   std::optional<bool> batteryLow;     // a low-battery episode began (true) or ended
   std::wstring log;                   // finished log lines, oldest first
-  std::vector<std::wstring> balloons;
+  std::vector<BalloonNote> balloons;
   bool Empty() const {
     return !portOpen && !state && !lines && !batteryLow && log.empty() && balloons.empty();
   }
@@ -45,6 +52,7 @@ class StatusFeed final : public LinkEvents {
   void SetLogging(bool on);
 
   void Balloon(const std::wstring& text) override;
+  void WarningBalloon(const std::wstring& text) override;
   void Log(const std::wstring& text) override;
   void PortOpen(bool open) override;
   void Frame(int state) override;
@@ -60,7 +68,7 @@ class StatusFeed final : public LinkEvents {
  private:
   template <typename Change>
   void Note(const Change& change);
-  void AddBalloon(const std::wstring& text);  // under the lock
+  void AddBalloon(const std::wstring& text, BalloonKind kind);  // under the lock
 
   static constexpr int kBatteryLowBit = 0x80;
 

@@ -1,6 +1,7 @@
 // What the link reports, shown on the window thread: the latest of each state,
 // and every log line and balloon.
 
+#include <array>
 #include <cwchar>
 
 #include "ui/display_scale.h"
@@ -80,6 +81,8 @@ void StatusWindow::LoadTrayIcons() {
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, small, small, 0)));
   disconnectedIcon_.reset(
       static_cast<HICON>(::LoadImageW(instance_, L"hrm_disable", IMAGE_ICON, small, small, 0)));
+  lowBatteryIcon_.reset(
+      static_cast<HICON>(::LoadImageW(instance_, L"hrm_low_battery", IMAGE_ICON, small, small, 0)));
 }
 
 void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
@@ -89,6 +92,7 @@ void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
   // screen but costs a resize and an invalidation (about 0.3 ms under Wine, six
   // times a frame); the frame's repaints still follow.
   const auto wanted = reinterpret_cast<LPARAM>(slot->get());
+  if (!wordsHeld_) SayPicture(id, slot);  // said only when they change: no repeated announcement
   if (::SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) == wanted) return;
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
@@ -106,13 +110,16 @@ void StatusWindow::ShowSwitchState(int state) {
 }
 
 void StatusWindow::ShowConnected(bool enabled) {
-  // Without a link no button is known to be held.
+  // Without a link no button is known to be held. The pictures pass through the
+  // link's last state on the way: only where they end is said.
+  wordsHeld_ = true;
   if (!enabled) ShowSwitchState(0);
   SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
+  wordsHeld_ = false;
+  for (const auto& [id, slot] : shownPictures_) SayPicture(id, slot);
   connected_ = enabled;
   ShowTip();
-  tray_->SetIcon(enabled ? connectedIcon_.get() : disconnectedIcon_.get());
 }
 
 void StatusWindow::ApplyStatusNews() {
@@ -127,23 +134,26 @@ void StatusWindow::ApplyStatusNews() {
     ShowTip();
   }
   if (!changes.log.empty()) WriteLog(changes.log);
-  for (const std::wstring& text : changes.balloons) tray_->ShowBalloon(text);
+  for (const BalloonNote& balloon : changes.balloons) tray_->ShowBalloon(balloon.text, balloon.kind);
 }
 
 void StatusWindow::ShowTip() {
   if (!connected_) {
     tray_->SetTip(std::wstring(texts::kTipNotConnected));
+    tray_->SetIcon(disconnectedIcon_.get());
     return;
   }
   std::wstring tip(texts::kTipConnected);
   if (batteryLow_) tip += L"\n" + std::wstring(texts::kLowBattery);
   tray_->SetTip(tip);
+  tray_->SetIcon(batteryLow_ ? lowBatteryIcon_.get() : connectedIcon_.get());
 }
 
 void StatusWindow::ShowLineStates(const LineStates& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
   ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");
+  SayLineStates();
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
@@ -197,6 +207,29 @@ void StatusWindow::FlushLogPanel() {
   ::SendMessageW(log, WM_SETREDRAW, TRUE, 0);
   ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   pendingLog_.clear();
+}
+
+void StatusWindow::AskForDeviceChoice() {
+  HWND note = Control(kIdSearchingNote);
+  if (searchingNote_.empty()) {
+    std::array<wchar_t, 128> text{};
+    searchingNote_.assign(text.data(), static_cast<std::size_t>(::GetWindowTextW(note, text.data(), 128)));
+  }
+  ::SetWindowTextW(note, std::wstring(texts::kChooseSwitch).c_str());
+  ::ShowWindow(Control(kIdRefresh), SW_HIDE);
+  ::ShowWindow(note, SW_SHOW);
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd_);
+  ::SetFocus(Control(kIdDeviceList));
+}
+
+void StatusWindow::EndDeviceChoice() {
+  if (searchingNote_.empty()) return;
+  HWND note = Control(kIdSearchingNote);
+  ::SetWindowTextW(note, searchingNote_.c_str());
+  searchingNote_.clear();
+  ::ShowWindow(note, SW_HIDE);
+  ::ShowWindow(Control(kIdRefresh), SW_SHOW);
 }
 
 }  // namespace tovira

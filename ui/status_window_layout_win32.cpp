@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 
 #include "ui/display_scale.h"
@@ -22,6 +23,7 @@ constexpr int kFrameX = 8;
 constexpr int kFrameY = 7;
 constexpr int kFrameWidth = 241;
 constexpr int kFrameHeight = 211;
+constexpr int kLogPanelBottom = 333 + 269;
 
 struct ControlLayout {
   WORD id;
@@ -38,12 +40,12 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
 constexpr DWORD kPicture = WS_CHILD | WS_VISIBLE | SS_BITMAP;
 constexpr DWORD kLamp = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE;
 
-// In tab order: the device list comes first.
+// In tab order, which is the order on the screen: top to bottom, left to right.
 const ControlLayout kControls[] = {
-    {kIdDeviceList, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-     53, 40, 165, 200, true},
     {kIdRefresh, WC_BUTTONW, L"更新(&R)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 53, 13, 75,
      23, true},
+    {kIdDeviceList, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+     53, 40, 165, 200, true},
     {kIdSearchingNote, WC_EDITW, L"更新中です。しばらくお待ちください。", WS_CHILD | ES_READONLY, 0, 53, 15,
      181, 12, true},
     {kIdOK, WC_BUTTONW, L"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 85, 173, 75, 32, true},
@@ -136,15 +138,25 @@ void StatusWindow::ApplyLayout() {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
   oldFonts.clear();
+  FitLogPanel(kLogPanelBottom);
+}
+
+void StatusWindow::OnSized() {
+  FitLogPanel(kLogPanelBottom);
 }
 
 void StatusWindow::ResizeWindow() {
   RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
   AdjustFrameForDpi(frame, kMainWindowStyle, 0, dpi_);
   const int height = frame.bottom - frame.top;
-  // With the log panel the whole window is twice as tall.
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, logPanelShown_ ? 2 * height : height,
+  // With the log panel the whole window is twice as tall, within the work area:
+  // the panel then ends higher and scrolls.
+  const RECT work = WorkArea();
+  const LONG tallest = work.bottom > work.top ? work.bottom - work.top : 2 * height;
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left,
+                 std::min(static_cast<LONG>(logPanelShown_ ? 2 * height : height), tallest),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepInWorkArea();
 }
 
 void StatusWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -155,13 +167,14 @@ void StatusWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   // between monitors.
   ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepInWorkArea();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void StatusWindow::PaintFrame(HDC dc) {
   const RECT frame{Scaled(kFrameX), Scaled(kFrameY), Scaled(kFrameX + kFrameWidth),
                    Scaled(kFrameY + kFrameHeight)};
-  ::FillRect(dc, &frame, whiteBrush_.get());
+  ::FillRect(dc, &frame, BrushOf(ColourOf(WindowPart::kFrame, highContrast_)));
 }
 
 }  // namespace tovira

@@ -40,10 +40,6 @@ std::wstring WindowText(HWND window) {
 constexpr GUID kSerialPortInterface = {
     0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
-bool InFrame(int id) {
-  return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
-}
-
 std::optional<DeviceListNotice> NoticeOf(WORD code) {
   switch (code) {
     case CBN_DROPDOWN:
@@ -67,10 +63,7 @@ StatusWindow::StatusWindow(HINSTANCE instance, StatusWindowHandler& handler)
     : instance_(instance),
       handler_(handler),
       tray_(std::make_shared<TrayIcon>()),
-      handOff_(std::make_shared<WindowHandOff>()),
-      lampOnBrush_(::CreateSolidBrush(RGB(127, 255, 0))),
-      lampOffBrush_(::CreateSolidBrush(RGB(245, 245, 245))),
-      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
+      handOff_(std::make_shared<WindowHandOff>()) {}
 
 std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWindowHandler& handler) {
   if (!RegisterWindowClass(instance, &StatusWindow::WndProc)) return nullptr;
@@ -89,6 +82,7 @@ std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWin
         return LocalTimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
       });
   window->CreateControls();
+  window->SetUpAccessibility();
   window->LoadTrayIcons();
   window->LoadPictures();
   window->ResizeWindow();
@@ -174,6 +168,13 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_TIMER:
       if (wParam == kLogFlushTimer) FlushLogPanel();
       return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      OnSystemColoursChanged();
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    case WM_SIZE:
+      OnSized();
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
@@ -186,21 +187,30 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       }
       return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
-      Close();
+      if (loaded_) {
+        Close();
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_APMRESUMEAUTOMATIC) handler_.OnResumed();
+      // Before the load nothing runs that a resume or an arrival could wake.
+      if (wParam == PBT_APMRESUMEAUTOMATIC && loaded_) handler_.OnResumed();
       return TRUE;
     case WM_DEVICECHANGE:
       // The details (lParam) are not read: a message from another program may
       // carry anything there, and any arrival only ends a wait early.
-      if (wParam == DBT_DEVICEARRIVAL) handler_.OnDeviceArrived();
+      if (wParam == DBT_DEVICEARRIVAL && loaded_) handler_.OnDeviceArrived();
       return TRUE;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // The process ends right after this returns: save and release now.
-      if (wParam) RunClosing();
+      if (wParam == FALSE) return 0;
+      if (loaded_) {
+        RunClosing(true);  // the process may end soon after this returns
+      } else {
+        closeBeforeLoad_ = true;
+      }
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -282,31 +292,20 @@ void StatusWindow::ShowTrayMenu(int x, int y) {
   ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-LRESULT StatusWindow::OnControlColor(HDC dc, HWND control) {
-  const int id = ::GetDlgCtrlID(control);
-  if (id >= kIdFirstLineLamp && id < kIdFirstLineLamp + 6) {
-    const int state = lampState_[static_cast<std::size_t>(id - kIdFirstLineLamp)];
-    if (state >= 0) {
-      ::SetBkColor(dc, state != 0 ? RGB(127, 255, 0) : RGB(245, 245, 245));
-      return reinterpret_cast<LRESULT>(state != 0 ? lampOnBrush_.get() : lampOffBrush_.get());
-    }
-  } else if (InFrame(id)) {
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    if (id == kIdTitle || id == kIdModeLabel) ::SetTextColor(dc, RGB(70, 130, 180));
-    return reinterpret_cast<LRESULT>(whiteBrush_.get());
-  }
-  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(control));
-}
-
 void StatusWindow::OnLoad() {
   if (loaded_) return;
   loaded_ = true;
   ::ShowWindow(hwnd_, SW_HIDE);
+  // Nothing is started only to be stopped: no link, no search.
+  if (closeBeforeLoad_) {
+    Close();
+    return;
+  }
   handler_.OnLoad();
 }
 
 void StatusWindow::OnDeviceListNotice(WORD code) {
+  if (code == CBN_DROPDOWN) EndDeviceChoice();  // the list open: the refresh button is back
   // The user's committed choice: picked from the open list, or changed with the
   // keys while it is closed; CB_SETCURSEL sends no notification.
   const std::optional<DeviceListNotice> notice = NoticeOf(code);
@@ -332,8 +331,11 @@ void StatusWindow::OnDeviceChosen() {
 
 void StatusWindow::ShowForTest() {
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  KeepInWorkArea();
   ::SetForegroundWindow(hwnd_);
-  ::SetFocus(Control(kIdDeviceList));  // the first stop of the tab order
+  ::SetFocus(Control(kIdDeviceList));  // where the user chooses the switch
+  // The focus is always drawn, whether or not the keyboard opened the window.
+  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 void StatusWindow::AskToExit() {
@@ -360,15 +362,15 @@ void StatusWindow::Close() {
   // A close that arrives while the first one waits (for a search, say) is
   // ignored: the first still needs the window and its controls.
   if (closing_) return;
-  RunClosing();
+  RunClosing(false);
   FlushLogPanel();  // the closing lines reach the panel before it goes
   ::DestroyWindow(hwnd_);
 }
 
-void StatusWindow::RunClosing() {
+void StatusWindow::RunClosing(bool sessionEnds) {
   if (closing_) return;  // the system's end of session may follow a close
   closing_ = true;
-  handler_.OnClosing();
+  handler_.OnClosing(sessionEnds);
 }
 
 void StatusWindow::SetModeLabel(const std::wstring& label) {
@@ -393,9 +395,11 @@ bool StatusWindow::PortNotSave() const {
 }
 
 void StatusWindow::ShowSearching(bool searching) {
+  if (searching) RememberFocus();
   ::ShowWindow(Control(kIdRefresh), searching ? SW_HIDE : SW_SHOW);
   ::ShowWindow(Control(kIdSearchingNote), searching ? SW_SHOW : SW_HIDE);
   for (WORD id : {kIdDeviceList, kIdOK, kIdPortNotSave, kIdClearLog}) ::EnableWindow(Control(id), !searching);
+  if (!searching) RestoreFocus();
   ::UpdateWindow(hwnd_);
 }
 

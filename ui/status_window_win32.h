@@ -13,29 +13,36 @@
 #include <vector>
 
 #include "base/scoped_handle_win32.h"
+#include "ui/accessible_name_win32.h"
 #include "ui/device_pick_filter.h"
 #include "ui/hand_off_win32.h"
+#include "ui/lamp_tips_win32.h"
 #include "ui/status_feed.h"
 #include "ui/support_log.h"
 #include "ui/tray_icon_win32.h"
+#include "ui/window_colours.h"
 
 namespace tovira {
 
 // No WS_SYSMENU: no close, minimize or maximize box; the tray menu ends the program.
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
 
-// What the user asks of the window; every call runs on the window thread.
+// What the user asks of the window; every call runs on the window thread. Before
+// the load only a pick or a refresh can come (from another program: the controls
+// are not shown yet).
 class StatusWindowHandler {
  public:
   virtual ~StatusWindowHandler() = default;
-  // Once, when the message loop first runs.
+  // Once, when the message loop first runs; never when a close came before.
   virtual void OnLoad() = 0;
   // The refresh button: search for the devices again.
   virtual void OnRefreshChosen() = 0;
   // The user committed a choice in the device list (`index` -1: none).
   virtual void OnDeviceChosen(int index, const std::wstring& name) = 0;
-  // The orderly end, once: the window and its controls still exist.
-  virtual void OnClosing() = 0;
+  // The orderly end, once: the window and its controls still exist. When the
+  // session ends, the system may end the process within seconds of this call:
+  // what must outlive the process comes first.
+  virtual void OnClosing(bool sessionEnds) = 0;
   // The PC has resumed from sleep.
   virtual void OnResumed() = 0;
   // A device arrived (a serial port among them, perhaps).
@@ -72,7 +79,11 @@ class StatusWindow final {
   void ShowSwitchState(int state);
   void ShowConnected(bool connected);
   void ShowLineStates(const LineStates& lines);
-  // The tray's tooltip: connected or not, and a second line while the battery is low.
+  // Draws in the system's colours while `on` (the system's high contrast); the
+  // window follows the system's setting by itself.
+  void UseHighContrast(bool on);
+  // The tray's tooltip and icon: connected or not, and a second line (and the
+  // icon with the battery mark) while the battery is low.
   void ShowTip();
   // The port whose name the window shows while it is open.
   void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
@@ -86,6 +97,10 @@ class StatusWindow final {
 
   // The device list.
   void ShowSearching(bool searching);
+  // Opens the window with the list focused and asks, in the searching note's
+  // place, for a device to be chosen; ends with the next pick, list opening or search.
+  void AskForDeviceChoice();
+  void EndDeviceChoice();
   void ClearDeviceList();
   // The index of the new entry, -1 when the list took none.
   int AddToDeviceList(const std::wstring& name, bool select);
@@ -104,14 +119,13 @@ class StatusWindow final {
   void OnCommand(WORD id, WORD code);
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
-  LRESULT OnControlColor(HDC dc, HWND control);
   void OnDeviceListNotice(WORD code);
   void OnDeviceChosen();
   void ShowForTest();
   void AskToExit();
   void OpenHelp();
   void ClearLogPanel();
-  void RunClosing();
+  void RunClosing(bool sessionEnds);
   void OnDestroy();
   HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
 
@@ -125,8 +139,24 @@ class StatusWindow final {
   int Scaled(int designPixels) const;
   HFONT UiFont(int centiPoints, bool bold);
 
+  // For assistive technology, colour and keyboard (status_window_access_win32.cpp).
+  void SetUpAccessibility();
+  void Say(WORD id, const std::wstring& words);  // the control's accessible name and tooltip
+  void SayPicture(WORD id, const UniqueBitmap* shown);
+  void SayLineStates();
+  void OnSystemColoursChanged();
+  LRESULT OnControlColor(HDC dc, HWND control);
+  HBRUSH BrushOf(Colour colour);
+  COLORREF ColourRef(Colour colour) const;
+  void RememberFocus();
+  void RestoreFocus();
+  RECT WorkArea() const;
+  void KeepInWorkArea();               // the whole window on its monitor's work area
+  void FitLogPanel(int designBottom);  // the log panel within the client area
+  void OnSized();
+
   // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
-  // the tray icons ("hrm_enable", "hrm_disable") at the tray's size.
+  // the tray icons ("hrm_enable", "hrm_disable", "hrm_low_battery") at the tray's size.
   void LoadPictures();
   void FreePictures();
   void LoadTrayIcons();
@@ -139,6 +169,9 @@ class StatusWindow final {
   HWND hwnd_ = nullptr;
   bool loaded_ = false;
   bool closing_ = false;
+  // A close or an end of session that came before the load (from the loop of a
+  // message box at start-up, say): carried out in the load's place.
+  bool closeBeforeLoad_ = false;
   UINT taskbarCreatedMessage_ = 0;
   UniqueDeviceNotification portArrivals_;
 
@@ -146,6 +179,7 @@ class StatusWindow final {
   std::shared_ptr<WindowHandOff> handOff_;
   std::shared_ptr<StatusFeed> feed_;
   std::wstring portLabel_;
+  std::wstring searchingNote_;  // the note's own text while it asks for a choice
   std::wstring modeLabel_;
   DevicePickFilter devicePicks_;  // one restart of the link per pick in the device list
   bool connected_ = false;
@@ -162,9 +196,13 @@ class StatusWindow final {
 
   // Line-state lamps: unpainted until the first update, then on or off.
   std::array<int, 6> lampState_{-1, -1, -1, -1, -1, -1};
-  UniqueBrush lampOnBrush_;
-  UniqueBrush lampOffBrush_;
-  UniqueBrush whiteBrush_;
+  std::map<COLORREF, UniqueBrush> fixedBrushes_;  // the colours of the normal scheme
+  bool highContrast_ = false;
+  std::unique_ptr<ThreadApartment> apartment_;
+  std::unique_ptr<LampTips> tips_;
+  WORD focusBeforeSearch_ = 0;
+  std::map<WORD, std::wstring> saidWords_;  // what each picture and lamp says now
+  bool wordsHeld_ = false;                  // while pictures pass through states not to be said
   std::vector<UniqueFont> fonts_;
   UINT dpi_ = 96;
 
@@ -177,6 +215,7 @@ class StatusWindow final {
   UniqueBitmap decorationPicture_;
   UniqueIcon connectedIcon_;
   UniqueIcon disconnectedIcon_;
+  UniqueIcon lowBatteryIcon_;
 };
 
 // Runs the window thread's message loop until the status window has gone; the

@@ -55,7 +55,7 @@ struct TrayIcon::Shell {
   bool add = false;
   bool iconChanged = false;
   bool tipChanged = false;
-  std::deque<std::wstring> balloons;
+  std::deque<std::pair<std::wstring, BalloonKind>> balloons;
   bool remove = false;
   bool done = false;
   bool suppressed = false;
@@ -98,7 +98,7 @@ struct TrayIcon::Shell {
       const bool doAdd = std::exchange(add, false);
       UINT modify = (std::exchange(iconChanged, false) ? NIF_ICON : 0) |
                     (std::exchange(tipChanged, false) ? kTipFlags : 0);
-      std::deque<std::wstring> toShow = std::exchange(balloons, {});
+      std::deque<std::pair<std::wstring, BalloonKind>> toShow = std::exchange(balloons, {});
       const bool doRemove = remove;
       lock.unlock();
 
@@ -118,9 +118,9 @@ struct TrayIcon::Shell {
         state.uFlags = modify;
         notify(NIM_MODIFY, &state);
       }
-      for (const std::wstring& text : toShow) {
+      for (const auto& [text, kind] : toShow) {
         NOTIFYICONDATAW balloon = IconData(window, NIF_INFO);
-        balloon.dwInfoFlags = NIIF_INFO;
+        balloon.dwInfoFlags = kind == BalloonKind::kWarning ? NIIF_WARNING : NIIF_INFO;
         balloon.uTimeout = 10000;
         CopyText(balloon.szInfoTitle, texts::kWindowTitle);
         CopyText(balloon.szInfo, text);
@@ -183,12 +183,12 @@ void TrayIcon::SetTip(const std::wstring& tip) {
   });
 }
 
-void TrayIcon::ShowBalloon(const std::wstring& text) {
+void TrayIcon::ShowBalloon(const std::wstring& text, BalloonKind kind) {
   shell_->Ask([&] {
     if (shell_->suppressed || shell_->owner == nullptr) return;
     // A shell that does not answer must not make the balloons pile up.
     if (shell_->balloons.size() >= kBalloonLimit) shell_->balloons.pop_front();
-    shell_->balloons.push_back(text);
+    shell_->balloons.emplace_back(text, kind);
   });
 }
 

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/balloon_kind.h"
+
 namespace tovira {
 
 inline constexpr UINT kTrayIconId = 1;
@@ -34,8 +36,9 @@ class TrayIcon {
   void AddAgain();
   void SetIcon(HICON icon);
   void SetTip(const std::wstring& tip);
-  // A 10-second information balloon titled "トヴィラ"; nothing while suppressed.
-  void ShowBalloon(const std::wstring& text);
+  // A 10-second balloon titled "トヴィラ", with the information or the warning
+  // icon; nothing while suppressed.
+  void ShowBalloon(const std::wstring& text, BalloonKind kind = BalloonKind::kInformation);
   void SetBalloonsSuppressed(bool suppressed);
   bool balloonsSuppressed() const;
   // Deletes the icon and ends the shell's thread, waiting for it at most a second.

@@ -37,9 +37,27 @@ inline constexpr std::wstring_view kPortMoved = L"のポートが";
 inline constexpr std::wstring_view kPortMovedEnd = L"に変わりました。";
 inline constexpr std::wstring_view kPortMovedLog = L"ポート変更：";  // + old port + " -> " + new port
 
+// A search that found no device of the stored name: the window opens and asks,
+// in the searching note's place, until the carer picks from the list.
+inline constexpr std::wstring_view kChooseSwitch = L"一覧からスイッチを選んでください。";
+
 // The support log's file could not be renamed to its older generation (another
 // program holds it): said once, in the file and the panel, until a rename succeeds.
 inline constexpr std::wstring_view kSupportLogCannotRotate = L"サポートログを切り替えられません。";
+
+// Words for assistive technology and the tooltips: what each picture and lamp
+// shows, never by colour alone.
+inline constexpr std::wstring_view kButtonWord = L"ボタン";  // + number + " " + state
+inline constexpr std::wstring_view kButtonPressed = L"押されています";
+inline constexpr std::wstring_view kButtonReleased = L"離されています";
+inline constexpr std::wstring_view kConnected = L"接続されています";
+inline constexpr std::wstring_view kNotConnected = L"接続されていません";
+inline constexpr std::wstring_view kBatteryLow = L"電池残量が少なくなっています";
+inline constexpr std::wstring_view kBatteryFine = L"電池は十分です";
+inline constexpr std::wstring_view kLampOn = L"オン";  // after the lamp's label and a space
+inline constexpr std::wstring_view kLampOff = L"オフ";
+inline constexpr std::wstring_view kDeviceListName = L"スイッチの選択";
+inline constexpr std::wstring_view kLogPanelName = L"ログ";
 
 // The mode labels, index = mode - 1.
 inline constexpr std::wstring_view kModeLabels[] = {L"（ヴェルモラ用）", L"（クオランデル用）",

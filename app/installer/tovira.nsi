@@ -3,9 +3,11 @@
 ;            -DHELP_PAGE=<ToviraHelp.html> -DPUBLISHER=<maker> -DHELP_LINK=<address> -DOUTFILE=<setup.exe> tovira.nsi
 ; Installs Tovira.exe and its help page under Program Files (or the folder of
 ; /D=, remembered for the next install), a Start-menu entry and a start at logon
-; for every user, then starts Tovira for the logged-on user (never for the system's
-; account or outside a user's session: it then starts at the next logon). /S
-; installs silently.
+; for every user (a choice on the components page, checked unless
+; /NOSTARTATLOGON), then starts Tovira for the logged-on user (never for the
+; system's account or outside a user's session: it then starts at the next logon).
+; /S installs silently. Over another target's install it asks first; silent, it
+; replaces that one only with /REPLACETARGET, else leaves it and exits with code 3.
 ; An install over an earlier one replaces the program and keeps every user's
 ; settings; a program file that cannot be replaced fails the install (exit code 2).
 ; The uninstaller ends a running
@@ -25,6 +27,7 @@ SetDateSave off
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "WinMessages.nsh"
+!include "Sections.nsh"
 
 ; VERSION comes from the command line: scripts/release passes CMake's project version.
 !ifndef VERSION
@@ -70,6 +73,8 @@ VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "LegalCopyright" ""
 
 !define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -179,7 +184,8 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-Section "Tovira"
+; Hidden: the components page shows only the choices.
+Section "-Tovira"
   SetShellVarContext all
   SetRegView 64
   Call EndRunningTovira
@@ -192,7 +198,8 @@ Section "Tovira"
   SetOverwrite on
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Tovira.exe"
-  WriteRegStr HKLM "${RUN_KEY}" "Tovira" '"$INSTDIR\Tovira.exe"'
+  ; An earlier install's logon start goes unless this one is asked for again.
+  DeleteRegValue HKLM "${RUN_KEY}" "Tovira"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}（${LABEL}用）"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\Tovira.exe"'
@@ -208,6 +215,46 @@ Section "Tovira"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
   Call DecideStartOfTovira
 SectionEnd
+
+Section "ログオン時にトヴィラを起動する" SecStartAtLogon
+  SetRegView 64
+  WriteRegStr HKLM "${RUN_KEY}" "Tovira" '"$INSTDIR\Tovira.exe"'
+SectionEnd
+
+; Another target's Tovira installed: replacing it changes which program the
+; switch drives, so it is never done unasked. Exit code 3 when it is left alone.
+Function AskBeforeReplacingTarget
+  SetRegView 64
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "TargetMode"
+  ${If} $0 == ""
+  ${OrIf} $0 == "${MODE}"
+    Return
+  ${EndIf}
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/REPLACETARGET" $2
+  ${IfNot} ${Errors}
+    Return
+  ${EndIf}
+  ${IfNot} ${Silent}
+    ReadRegStr $3 HKLM "${UNINSTALL_KEY}" "DisplayName"
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$3 がインストールされています。${PRODUCT}（${LABEL}用）に置き換えますか？" IDNO keep
+    Return
+    keep:
+  ${EndIf}
+  SetErrorLevel 3
+  Quit
+FunctionEnd
+
+Function .onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOSTARTATLOGON" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecStartAtLogon}
+  ${EndIf}
+  Call AskBeforeReplacingTarget
+FunctionEnd
 
 ; Tovira starts again for the user at the desktop, not elevated: the shell (the
 ; user's own Explorer) starts it, as a double-click would. Started by this elevated

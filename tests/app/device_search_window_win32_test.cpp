@@ -1,5 +1,6 @@
 // The real status window with fake device and port sources: what a search lists,
-// which entry it selects, where the link starts, and where a choice moves it.
+// which entry it selects, where the link starts, where a choice moves it, and
+// what the end does while a search runs.
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,40 @@ TEST(DeviceSearchWindow, ListsFoundDevicesSelectsTheSavedOneAndMovesTheLinkOnACh
   EXPECT_EQ(ReadSetting(L"DeviceAddress"), L"000000000001") << "the address follows the pick";
 }
 
+bool Shown(HWND control) {
+  return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+TEST(DeviceSearchWindow, AFirstStartThatFindsNoDeviceOfTheStoredNameOpensTheWindowAndAsksForAChoice) {
+  window_test::WriteSettings({{L"LogMode", L"730259"}});  // the default name, no port: none of it paired
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  HWND chooser = ::GetDlgItem(hwnd, kIdDeviceList);
+  HWND note = ::GetDlgItem(hwnd, kIdSearchingNote);
+  HWND refresh = ::GetDlgItem(hwnd, kIdRefresh);
+  ASSERT_TRUE(PumpUntil(
+      [&] { return ::IsWindowVisible(hwnd) && Text(note) == L"一覧からスイッチを選んでください。"; }, 20000))
+      << "the window stays hidden and nothing asks the carer to choose";
+  EXPECT_TRUE(Shown(note));
+  EXPECT_FALSE(::IsIconic(hwnd));
+  EXPECT_EQ(::SendMessageW(chooser, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(chooser, CB_GETCURSEL, 0, 0), CB_ERR) << "nothing taken for the carer";
+  EXPECT_TRUE(::IsWindowEnabled(chooser));
+
+  ::SendMessageW(chooser, CB_SETCURSEL, 1, 0);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdDeviceList, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(chooser));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return Text(::GetDlgItem(hwnd, kIdLogPanel)).find(L"COM78接続中...") != std::wstring::npos; },
+      20000));
+  EXPECT_FALSE(Shown(note)) << "the question ends with the choice";
+  EXPECT_TRUE(Shown(refresh));
+  EXPECT_EQ(Text(note), L"更新中です。しばらくお待ちください。") << "the note says its own text again";
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
 // Two switches of one model, both paired: SW-2 on COM77 and SW-2 on COM78.
 class TwinDevices final : public BluetoothDeviceSource {
  public:
@@ -145,6 +180,128 @@ TEST(DeviceSearchWindow, AStoredPortThatStopsOpeningMovesToTheDevicesPortAmongTh
     app.reset();
     EXPECT_EQ(ReadSetting(L"PortName"), c.port) << "kept as the user's choice would be";
   }
+}
+
+TEST(DeviceSearchWindow, TheFocusComesBackAfterASearchFromTheKeyboard) {
+  WriteDeviceSettings();
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<SlowDevices>());
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  HWND note = ::GetDlgItem(hwnd, kIdSearchingNote);
+  const auto searching = [&] { return (::GetWindowLongW(note, GWL_STYLE) & WS_VISIBLE) != 0; };
+  // No port stored: the load searches first.
+  ASSERT_TRUE(PumpUntil(searching, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return !searching(); }, 20000));
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+  // The refresh button is hidden during the search, OK disabled: both lose the focus.
+  for (const int focused : {kIdRefresh, kIdOK}) {
+    SCOPED_TRACE(focused);
+    HWND control = ::GetDlgItem(hwnd, focused);
+    ::SetFocus(control);
+    ASSERT_EQ(::GetFocus(), control);
+    // The refresh button, pressed until the search before has wound up entirely.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kIdRefresh, BN_CLICKED), 0);
+          return searching();
+        },
+        10000))
+        << "the search did not start";
+    EXPECT_NE(::GetFocus(), control);
+    ASSERT_TRUE(PumpUntil([&] { return !searching(); }, 20000)) << "the search did not end";
+    EXPECT_EQ(::GetFocus(), control) << "the focus is back where it was";
+    EXPECT_EQ(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "and drawn";
+  }
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+}
+
+TEST(DeviceSearchWindow, AStoredPortNameNoPortCanHaveStartsASearchAsAtAFirstStart) {
+  for (const std::wstring& refused : {std::wstring(L"COM3:"), L"COM" + std::wstring(220, L'9')}) {
+    SCOPED_TRACE(refused.size());
+    window_test::WriteSettings(
+        {{L"DeviceName", L"SW-2"}, {L"PortName", refused.c_str()}, {L"LogMode", L"730259"}});
+    auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
+    ASSERT_TRUE(app);
+    HWND hwnd = app->hwnd();
+    HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
+    ASSERT_TRUE(PumpUntil([&] { return Text(log).find(L"COM78接続中...") != std::wstring::npos; }, 20000))
+        << Text(log);
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(hwnd, kIdDeviceList), CB_GETCOUNT, 0, 0), 2) << "the search listed";
+    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    app.reset();
+    EXPECT_EQ(ReadSetting(L"PortName"), L"COM78");
+  }
+}
+
+// A mapped view of the block of mode 3, held by the test.
+class BlockView {
+ public:
+  BlockView()
+      : mapping_(::OpenFileMappingA(FILE_MAP_READ, FALSE, BlockName(TargetMode::Harmoa).c_str())),
+        view_(mapping_ != nullptr ? ::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 8) : nullptr) {}
+  ~BlockView() {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) ::CloseHandle(mapping_);
+  }
+  BlockView(const BlockView&) = delete;
+  BlockView& operator=(const BlockView&) = delete;
+
+  bool mapped() const { return view_ != nullptr; }
+  bool AllZero() const {
+    const auto* bytes = static_cast<const volatile unsigned char*>(view_);
+    for (int i = 0; i < 8; ++i) {
+      if (bytes[i] != 0) return false;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE mapping_;
+  void* view_;
+};
+
+std::atomic<const BlockView*> gBlock{nullptr};
+std::atomic<bool> gInquiryStarted{false};
+std::atomic<bool> gKeptDuringInquiry{false};
+
+// Written only at the end: ShowNotBalloon is not in the file the test starts with.
+bool SettingsSavedAndBlockReleased() {
+  const BlockView* block = gBlock;
+  return ReadSetting(L"ShowNotBalloon") == L"0" && block != nullptr && block->AllZero();
+}
+
+// An inquiry that ends only once the settings are saved and the block released,
+// 10 s at most; it notes whether that came first.
+class InquiryOutlastingTheSave final : public BluetoothDeviceSource {
+ public:
+  std::optional<std::vector<BluetoothDevice>> FindDevices() override {
+    gInquiryStarted = true;
+    const ULONGLONG until = ::GetTickCount64() + 10000;
+    while (!SettingsSavedAndBlockReleased() && ::GetTickCount64() < until) ::Sleep(20);
+    gKeptDuringInquiry = SettingsSavedAndBlockReleased();
+    return FakeDevices().FindDevices();
+  }
+};
+
+TEST(DeviceSearchWindow, TheEndOfTheSessionSavesAndReleasesBeforeItWaitsForTheSearch) {
+  window_test::WriteSettings({{L"DeviceName", L"SW-2"}, {L"LogMode", L"730259"}});
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa,
+                               FakeSources<InquiryOutlastingTheSave>());
+  ASSERT_TRUE(app);
+  const BlockView block;
+  ASSERT_TRUE(block.mapped());
+  gBlock = &block;
+  ASSERT_FALSE(block.AllZero()) << "the filler bytes before the end";
+  HWND hwnd = app->hwnd();
+  ASSERT_TRUE(PumpUntil([] { return gInquiryStarted.load(); }, 10000));
+  ASSERT_TRUE(::SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);  // returns once the search has ended
+  gBlock = nullptr;
+  EXPECT_TRUE(gKeptDuringInquiry) << "the settings and the block waited for the search";
+  EXPECT_EQ(ReadSetting(L"DeviceName"), L"SW-2");
+  app.reset();
 }
 
 TEST(DeviceSearchWindow, ClosingDuringASearchWaitsForItStartsNoLinkAndASecondCloseChangesNothing) {

@@ -44,10 +44,10 @@ TEST_F(StatusWindowKeyboard, TabWalksTheControlsInTheirOrder) {
     walk.push_back(::GetDlgCtrlID(at));
     at = ::GetNextDlgTabItem(hwnd_, at, FALSE);
   }
-  // The device list, 更新, OK, the port check box, then the log's clear button and
-  // panel, and round again.
-  EXPECT_EQ(walk, (std::vector<int>{kIdDeviceList, kIdRefresh, kIdOK, kIdPortNotSave, kIdClearLog,
-                                    kIdLogPanel, kIdDeviceList}));
+  // As on the screen, top to bottom: the device list, OK, the port check box, the
+  // log's clear button and panel, then round again to 更新 above the list.
+  EXPECT_EQ(walk, (std::vector<int>{kIdDeviceList, kIdOK, kIdPortNotSave, kIdClearLog, kIdLogPanel,
+                                    kIdRefresh, kIdDeviceList}));
 }
 
 TEST_F(StatusWindowKeyboard, AMnemonicPressesItsControl) {

@@ -95,16 +95,56 @@ TEST(StatusWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
     RECT design{0, 0, 256, 289};
     ::AdjustWindowRectExForDpi(&design, kMainWindowStyle, FALSE, 0, ::GetDpiForWindow(hwnd));
     EXPECT_EQ(outer.right - outer.left, design.right - design.left);
-    // Windows keeps a window within the largest size it can track (about the
-    // screen's): the test desktop is smaller than twice the design at 96 DPI.
+    // No taller than the work area: the test desktop is smaller than twice the design.
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int expected = (design.bottom - design.top) * (logMode ? 2 : 1);
-    EXPECT_EQ(outer.bottom - outer.top, std::min(expected, ::GetSystemMetrics(SM_CYMAXTRACK)));
+    EXPECT_EQ(outer.bottom - outer.top, std::min(expected, static_cast<int>(work.bottom - work.top)));
     EXPECT_EQ(::IsWindowVisible(::GetDlgItem(hwnd, kIdLogPanel)) != 0 ||
                   (::GetWindowLongW(::GetDlgItem(hwnd, kIdLogPanel), GWL_STYLE) & WS_VISIBLE) != 0,
               logMode);
     ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
   }
+}
+
+TEST(StatusWindowScaling, TheLogModeWindowStaysWithinTheWorkAreaAndItsPanelWithinTheWindow) {
+  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
+  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
+  ASSERT_TRUE(app);
+  HWND hwnd = app->hwnd();
+  window_test::PumpUntil([] { return false; }, 200);        // the load runs
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor));
+  const RECT work = monitor.rcWork;  // 580 pixels tall on the test desktop
+  for (const UINT dpi : {192U, 96U}) {
+    SCOPED_TRACE(dpi);
+    // The system's suggestion: the log-mode window at this scaling, twice the
+    // design's height (some 1,250 pixels at 200 %), from the work area's top.
+    RECT suggested{0, 0, ::MulDiv(256, static_cast<int>(dpi), 96), ::MulDiv(289, static_cast<int>(dpi), 96)};
+    ::AdjustWindowRectExForDpi(&suggested, kMainWindowStyle, FALSE, 0, dpi);
+    ::OffsetRect(&suggested, work.left - suggested.left, work.top - suggested.top);
+    suggested.bottom += suggested.bottom - suggested.top;
+    ASSERT_GT(suggested.bottom, work.bottom);
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT outer{};
+    ::GetWindowRect(hwnd, &outer);
+    EXPECT_GE(outer.left, work.left);
+    EXPECT_GE(outer.top, work.top);
+    EXPECT_LE(outer.right, work.right);
+    EXPECT_LE(outer.bottom, work.bottom);
+  }
+  // At 100 % the log panel ends within the window, shorter than designed, and scrolls.
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  const RECT panel = ClientRectOf(::GetDlgItem(hwnd, kIdLogPanel));
+  EXPECT_LE(panel.bottom, client.bottom);
+  EXPECT_LT(panel.bottom - panel.top, 269);
+  EXPECT_GT(panel.bottom - panel.top, 100);
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // running; a program file that cannot be replaced fails the silent install; the
 // uninstaller ends a running Tovira in order and removes everything it installed;
 // run as the system's account or outside a user's session, the install starts
-// nothing and leaves the start to the logon.
+// nothing and leaves the start to the logon. The start at logon can be left out,
+// and another target's install is replaced only when asked.
 
 #include <gtest/gtest.h>
 
@@ -167,7 +168,7 @@ TEST_F(Installer, UpgradeOfARunningToviraKeepsTheSettingsAndLeavesTheNewOneRunni
   ChildProcess tovira = WineSession::Get().StartWindowsProgram({kInstalledProgram});
   ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"}));
 
-  ASSERT_TRUE(RunToEnd({DistFile(2, "-setup.exe"), "/S"})) << "the install over it failed";
+  ASSERT_TRUE(RunToEnd({DistFile(2, "-setup.exe"), "/S", "/REPLACETARGET"})) << "the install over it failed";
   EXPECT_EQ(tovira.Wait(Millis(15000)), std::optional<int>(0)) << "the running Tovira was ended in order";
   EXPECT_EQ(FileBytes(InstallFolder() / "Tovira.exe"), FileBytes(DistFile(2, ".exe")));
   const auto settings = WineSession::Get().ReadSettings();
@@ -190,7 +191,7 @@ TEST_F(Installer, ALockedProgramFileFailsTheSilentInstall) {
       {WineSession::Get().Win64Tool("tests/file_locker.exe"), kInstalledProgram});
   ASSERT_EQ(locker.ReadLine(Millis(20000)), std::optional<std::string>("locked"));
 
-  const Finished install = RunProgram({DistFile(1, "-setup.exe"), "/S"});
+  const Finished install = RunProgram({DistFile(1, "-setup.exe"), "/S", "/REPLACETARGET"});
   locker.Kill();
   ASSERT_TRUE(install.status) << "the installer did not end";
   EXPECT_EQ(*install.status, 2) << "the failed install says so in its exit code";
@@ -244,6 +245,20 @@ TEST_F(Installer, AsTheSystemsAccountOrOutsideAUserSessionItInstallsButStartsNot
     }
     ASSERT_TRUE(Uninstall());
   }
+}
+
+TEST_F(Installer, TheStartAtLogonIsLeftOutWhenAskedAndAnotherTargetIsReplacedOnlyWhenAsked) {
+  ASSERT_TRUE(RunToEnd({DistFile(1, "-setup.exe"), "/S", "/NOSTARTATLOGON"}));
+  EXPECT_FALSE(LogonStart()) << "no start at logon when it is left out";
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"})) << "it still starts Tovira now";
+  ASSERT_TRUE(CloseStartedTovira());
+
+  const Finished other = RunProgram({DistFile(2, "-setup.exe"), "/S"});
+  EXPECT_EQ(other.status, std::optional<int>(3))
+      << "a silent install of another target, not asked to replace";
+  EXPECT_EQ(FileBytes(InstallFolder() / "Tovira.exe"), FileBytes(DistFile(1, ".exe")))
+      << "the installed target's program stays";
+  EXPECT_FALSE(ToviraWindowExists()) << "and nothing is started";
 }
 
 TEST_F(Installer, UninstallRemovesTheSettingsOnlyWhenAsked) {

@@ -184,6 +184,28 @@ TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+// The box's own loop hands Tovira's window what arrives meanwhile. An arrival and
+// a resume before the program has loaded wake nothing; a close is carried out
+// once the start-up is done, in the load's place: the program ends by itself, in order.
+TEST(Relay, ArrivalResumeAndCloseDuringTheBlocksErrorBoxEndTheProgramInOrderAfterIt) {
+  Scenario scenario(2);
+  scenario.WriteSettings();
+  ChildProcess squatter = WineSession::Get().StartWindowsProgram(
+      {WineSession::Get().Win64Tool("tests/block_writer.exe"), "--squat", "2", "--sleep", "60000"});
+  ASSERT_EQ(squatter.ReadLine(kWait), "squatting");
+  scenario.tovira() = WineSession::Get().StartWindowsProgram({WineSession::Get().ToviraExe(2)});
+  ASSERT_TRUE(WineSession::Get().Probe({"dialog", "共有メモリーエラー", "15000"}));
+  EXPECT_TRUE(WineSession::Get().Probe({"port-arrival"}));
+  EXPECT_TRUE(WineSession::Get().Probe({"resume"}));
+  EXPECT_TRUE(WineSession::Get().Probe({"close"}));
+  ASSERT_TRUE(WineSession::Get().Probe({"dismiss", "共有メモリーエラー", "15000"}));
+  EXPECT_EQ(scenario.tovira().Wait(kWait), 0);
+  const auto settings = WineSession::Get().ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_NE(settings->find("PortNotSave=0\r\n"), std::string::npos)
+      << "saved at the orderly end: " << *settings;
+}
+
 TEST(Relay, LogOffSavesTheSettingsAndReleasesTheBlockBeforeTheProcessEnds) {
   Scenario scenario(2);
   WineSession::Get().RemoveSettings();

@@ -14,8 +14,8 @@ constexpr int kButtonBits = 0x1F;
 // A frame not seen this long after its window is lost (the lines' way through the pipe).
 constexpr double kReadMargin = 0.05;
 
-// Bit j of the reordered control byte comes from this bit of the control byte
-// (the specification's Part 2.2, "read as bit numbers").
+// Bit j of the reordered control byte comes from this bit of the control byte,
+// written down by bit number, apart from the product's masks.
 constexpr int kReorderedFrom[3][8] = {
     {7, 4, 0, 5, 3, 6, 2, 1},
     {3, 0, 7, 5, 1, 6, 4, 2},

@@ -1,8 +1,8 @@
 #pragma once
 // The week's oracle: what the target must see, built only from what the switch
 // sent and held against what the target saw, judged as the lines come. It shares
-// no code with Tovira: the switch's wire bytes are decoded here with the tables of
-// the specification, and the target's view is built from the target monitor's
+// no code with Tovira: the switch's wire bytes are decoded here with bit-order
+// tables of its own, and the target's view is built from the target monitor's
 // JSON lines:
 //   the block   button b is seen down while bit b of byte 1 is set, whatever byte 0 says;
 //   mode 2      a press message for button i makes i the held button, a release clears it.
@@ -48,7 +48,7 @@ struct WeekCounts {
 };
 
 // The switch state value of a frame on the wire (control byte, state byte) in
-// target mode 1, 2 or 3, as the specification's bit-order tables give it.
+// target mode 1, 2 or 3, by the oracle's own bit-order tables.
 int DecodeWireFrame(int mode, int control, int stateByte);
 
 class WeekOracle {

@@ -183,6 +183,7 @@ class RecordingEvents final : public LinkEvents {
  public:
   explicit RecordingEvents(LinkClock* clock = nullptr) : clock_(clock) {}
   void Balloon(const std::wstring& text) override { Record(L"balloon:" + text); }
+  void WarningBalloon(const std::wstring& text) override { Record(L"warning:" + text); }
   void Log(const std::wstring& text) override { Record(L"msg:" + text); }
   void PortOpen(bool open) override { Record(open ? L"enable:1" : L"enable:0"); }
   void Frame(int state) override { Record(L"switch:" + std::to_wstring(state)); }

@@ -43,7 +43,7 @@ class SerialWorkerTest : public testing::Test {
     const auto failure = std::find(events.begin(), events.end(), logLine);
     ASSERT_NE(failure, events.end());
     const std::vector<std::wstring> loss = {
-        L"balloon:SW-1と接断されました。", L"com:ocdtrs",        L"enable:0",
+        L"warning:SW-1と接断されました。", L"com:ocdtrs",        L"enable:0",
         L"balloon:SW-1と接続中．．．",     L"msg:COM9接続中...", L"enable:1"};
     ASSERT_GT(events.end() - failure, static_cast<std::ptrdiff_t>(loss.size()));
     EXPECT_TRUE(std::equal(loss.begin(), loss.end(), failure + 1));
@@ -140,7 +140,7 @@ TEST_F(SerialWorkerTest, DroppedDsrLosesTheSwitchAndTheNextConnectionDropsWhatQu
   FrameAt(milliseconds(4600), 0x04);  // after the connect wait
   RunUntil(milliseconds(5000));
   const auto events = display.Events();
-  const std::vector<std::wstring> lost = {L"com:OCdtrS", L"balloon:SW-1と接断されました。", L"com:ocdtrs",
+  const std::vector<std::wstring> lost = {L"com:OCdtrS", L"warning:SW-1と接断されました。", L"com:ocdtrs",
                                           L"enable:0", L"balloon:SW-1と接続中．．．"};
   auto at = std::search(events.begin(), events.end(), lost.begin(), lost.end());
   ASSERT_NE(at, events.end()) << "no disconnect sequence";
@@ -155,7 +155,7 @@ TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
   RunUntil(milliseconds(3100));
   EXPECT_EQ(display.Count(L"msg:COM9接続中..."), 3);
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続中．．．"), 1) << "never connected: one outage";
-  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1) << "and one loss balloon for it";
+  EXPECT_EQ(display.Count(L"warning:SW-1と接断されました。"), 1) << "and one loss balloon for it";
   EXPECT_EQ(display.Count(L"balloon:SW-1と接続しました。"), 0);
   EXPECT_EQ(display.Count(L"msg:COM9接続済"), 0);
 }
@@ -163,7 +163,7 @@ TEST_F(SerialWorkerTest, SwitchThatNeverRaisesDsrCyclesThroughConnectAndLoss) {
 TEST_F(SerialWorkerTest, LinesThatCannotBeReadCountAsALostSwitch) {
   clock.At(milliseconds(1500), [this] { opener.script.linesFail = true; });
   RunUntil(milliseconds(2100));  // while the second port settles
-  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1);
+  EXPECT_EQ(display.Count(L"warning:SW-1と接断されました。"), 1);
   EXPECT_EQ(opener.closes, opener.opens) << "every port opened is closed";
   EXPECT_EQ(opener.opens, 2);
 }
@@ -179,7 +179,7 @@ TEST_F(SerialWorkerTest, PortClosedByThePlatformCountsAsLostAndAttemptsKeepTheir
   }
   ASSERT_EQ(attempts.size(), 2u);
   EXPECT_EQ(attempts[1] - milliseconds(1500), milliseconds(500));
-  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 1);
+  EXPECT_EQ(display.Count(L"warning:SW-1と接断されました。"), 1);
 }
 
 TEST_F(SerialWorkerTest, ReadTimeOutIsIgnoredAndReadingGoesOn) {
@@ -234,6 +234,7 @@ class FirstFrameThrows final : public LinkEvents {
  public:
   explicit FirstFrameThrows(LinkEvents& next) : next_(next) {}
   void Balloon(const std::wstring& text) override { next_.Balloon(text); }
+  void WarningBalloon(const std::wstring& text) override { next_.WarningBalloon(text); }
   void Log(const std::wstring& text) override { next_.Log(text); }
   void PortOpen(bool open) override { next_.PortOpen(open); }
   void Frame(int state) override {
@@ -386,7 +387,7 @@ TEST_F(SerialWorkerTest, ShutdownEndsTheWorkerWithoutAnotherLineCheck) {
     flags.stop.Raise();
   });
   RunUntil(milliseconds(60000));
-  EXPECT_EQ(display.Count(L"balloon:SW-1と接断されました。"), 0);
+  EXPECT_EQ(display.Count(L"warning:SW-1と接断されました。"), 0);
   EXPECT_EQ(display.Events().back(), L"enable:0");
   EXPECT_LT(clock.Elapsed(), milliseconds(1600));
 }

@@ -5,8 +5,11 @@
 #include <optional>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tovira {
@@ -20,7 +23,10 @@ class FakeRelayPlatform final : public RelayPlatform {
     if (failWith != BlockOpenFailure::None) return nullptr;
     return block.data();
   }
-  void CloseBlock() override { ++closes; }
+  void CloseBlock() override {
+    ++closes;
+    atClose = BlockHex();
+  }
   void ShowErrorBox(const std::wstring& text, const std::wstring& caption) override {
     boxes.push_back(caption + L"|" + text);
   }
@@ -55,6 +61,7 @@ class FakeRelayPlatform final : public RelayPlatform {
   BlockOpenFailure failWith = BlockOpenFailure::None;
   std::string openedName;
   int closes = 0;
+  std::string atClose;
   std::vector<std::wstring> boxes;
   bool navigatorPresent = true;
   int lookups = 0;
@@ -235,6 +242,48 @@ TEST_F(TargetRelayTest, NoButtonOutlivesTheLinkAndTheConnectionByteFollowsThePor
     EXPECT_EQ(platform.closes, 1);
     relay.RelayFrame(0x01);  // nothing may write into the released block
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
+  }
+}
+
+// The end of the session releases the block first, while the link's thread may
+// still relay a held button: the button is let go as the loss would, and no write
+// reaches the block once it is released.
+TEST_F(TargetRelayTest, ReleaseWhileTheLinkStillRelaysLetsGoOfTheButtonsAndWritesNoMore) {
+  const struct {
+    std::vector<std::wstring> processes;
+    std::string afterExit;
+  } cases[] = {
+      {{}, "0000000000000000"},
+      {{L"C:\\PROGRAM FILES\\VELMORA\\VELMORAX.EXE"}, "0180FFFFFFFFFFFF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.afterExit);
+    FakeRelayPlatform fresh;
+    platform = fresh;
+    platform.processes = c.processes;
+    TargetRelay relay(TargetMode::Velmora, platform, [](const std::wstring&) {});
+    relay.CreateBlock(BlockName(TargetMode::Velmora));
+    std::atomic<int> frames{0};
+    std::atomic<bool> stop{false};
+    std::thread link([&] {
+      relay.RelayConnection(true);
+      while (!stop) {
+        relay.RelayFrame(0x83);
+        ++frames;
+      }
+    });
+    const auto framesReach = [&](int count) {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (frames < count && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+      return frames >= count;
+    };
+    EXPECT_TRUE(framesReach(100));
+    relay.ReleaseBlock();
+    EXPECT_TRUE(framesReach(frames + 100)) << "the link relays on after the release";
+    stop = true;
+    link.join();
+    EXPECT_EQ(platform.atClose, c.afterExit);
+    EXPECT_EQ(platform.BlockHex(), c.afterExit) << "nothing written after the release";
   }
 }
 

@@ -32,6 +32,7 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   feed.Frame(0x81);
   feed.Lines(LineStates{true, true, true, false, false, true});
   feed.Balloon(L"connected");
+  feed.WarningBalloon(L"lost");
   feed.Log(L"second");
   EXPECT_EQ(wakes, 1) << "one wake until the window looks";
 
@@ -41,7 +42,11 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   EXPECT_TRUE(seen.stateAfterPortChange);
   EXPECT_EQ(seen.lines, (LineStates{true, true, true, false, false, true}));
   EXPECT_EQ(seen.log, L"09:08:07.65\tfirst\r\n09:08:07.65\tsecond\r\n");
-  EXPECT_EQ(seen.balloons, (std::vector<std::wstring>{L"電池残量が少なくなっています。", L"connected"}));
+  // A low battery and a loss warn; everything else informs.
+  EXPECT_EQ(seen.balloons,
+            (std::vector<BalloonNote>{{L"電池残量が少なくなっています。", BalloonKind::kWarning},
+                                      {L"connected", BalloonKind::kInformation},
+                                      {L"lost", BalloonKind::kWarning}}));
   EXPECT_TRUE(feed.Take().Empty());
 
   feed.Frame(0x02);
@@ -127,7 +132,7 @@ TEST_F(StatusFeedTest, AWindowThatNeverLooksHoldsBackNothingAndKeepsOnlyTheNewes
   EXPECT_LE(seen.log.size(), kLogPanelLimit);
   EXPECT_NE(seen.log.find(L"\tline 19999\r\n"), std::wstring::npos);
   ASSERT_EQ(seen.balloons.size(), StatusFeed::kBalloonLimit);
-  EXPECT_EQ(seen.balloons.back(), L"balloon 19999");
+  EXPECT_EQ(seen.balloons.back().text, L"balloon 19999");
 
   feed.SetLogging(false);  // the log panel is off: lines are dropped, nothing wakes
   feed.Log(L"unseen");

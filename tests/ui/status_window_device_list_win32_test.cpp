@@ -21,7 +21,7 @@ class CountingHandler final : public StatusWindowHandler {
   void OnDeviceChosen(int index, const std::wstring& name) override {
     chosen.push_back(std::to_wstring(index) + L":" + name);
   }
-  void OnClosing() override {}
+  void OnClosing(bool) override {}
   void OnResumed() override {}
   void OnDeviceArrived() override {}
   std::vector<std::wstring> chosen;

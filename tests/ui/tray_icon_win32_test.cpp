@@ -17,6 +17,7 @@ struct ShellCall {
   DWORD message;
   UINT flags;
   UINT version;
+  DWORD infoFlags;
 };
 
 class StandInShell {
@@ -25,7 +26,7 @@ class StandInShell {
   TrayIcon::Notify Notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
       std::lock_guard<std::mutex> lock(mutex_);
-      calls_.push_back({message, data->uFlags, data->uVersion});
+      calls_.push_back({message, data->uFlags, data->uVersion, data->dwInfoFlags});
       if ((message == NIM_ADD || message == NIM_MODIFY) && failures_ > 0) {
         --failures_;
         return FALSE;
@@ -78,6 +79,20 @@ TEST(TrayIcon, AFailedAddIsTriedAgainWithTheStandardTooltipAndTheIconIsAlwaysDel
     ASSERT_TRUE(refusing.WaitForCalls(2));
   }
   EXPECT_EQ(refusing.Calls().back().message, static_cast<DWORD>(NIM_DELETE)) << "deleted though never added";
+}
+
+TEST(TrayIcon, AWarningBalloonCarriesTheWarningIconAndOthersTheInformationIcon) {
+  StandInShell shell(0);
+  TrayIcon tray(shell.Notify(), std::chrono::milliseconds(20));
+  tray.Add(kOwner, nullptr, L"tip");
+  ASSERT_TRUE(shell.WaitForCalls(2));  // the add and its version
+  tray.ShowBalloon(L"lost", BalloonKind::kWarning);
+  tray.ShowBalloon(L"connected");
+  ASSERT_TRUE(shell.WaitForCalls(4));
+  const std::vector<ShellCall> calls = shell.Calls();
+  EXPECT_EQ(calls[2].flags, static_cast<UINT>(NIF_INFO));
+  EXPECT_EQ(calls[2].infoFlags, static_cast<DWORD>(NIIF_WARNING));
+  EXPECT_EQ(calls[3].infoFlags, static_cast<DWORD>(NIIF_INFO));
 }
 
 }  // namespace

@@ -147,15 +147,50 @@ def lamp(colour, outline, scale):
     return pixels
 
 
-def tray(size, body, light):
-    """A switch box with five buttons and a status light."""
+def line(pixels, x0, y0, x1, y1, width, colour):
+    """A straight stroke `width` pixels thick from (x0, y0) to (x1, y1)."""
+    length = math.hypot(x1 - x0, y1 - y0)
+    for y, row in enumerate(pixels):
+        for x in range(len(row)):
+            px_, py_ = x + 0.5, y + 0.5
+            t = max(0.0, min(1.0, ((px_ - x0) * (x1 - x0) + (py_ - y0) * (y1 - y0)) / (length * length)))
+            if math.hypot(px_ - (x0 + t * (x1 - x0)), py_ - (y0 + t * (y1 - y0))) <= width / 2:
+                row[x] = colour
+
+
+# The tray's colours keep 3:1 against a light (243) and a dark (32) taskbar alike.
+TRAY_BODY, TRAY_OFF, TRAY_MARK = TEAL, GREY, RED
+
+
+def tray(size, state):
+    """The switch box in one of three shapes: filled with its buttons (connected),
+    an outline crossed out (not connected), or filled and shorter with a battery
+    beside it (connected, battery low). Shape, not colour alone, tells them apart."""
     pixels = canvas(size, size, MAGENTA)  # magenta is transparent
     unit = size / 16
-    rect(pixels, round(1 * unit), round(3 * unit), round(15 * unit), round(13 * unit), body)
-    for i in range(5):
-        left = round((2 + i * 2.6) * unit)
-        rect(pixels, left, round(6 * unit), left + max(1, round(1.8 * unit)), round(9 * unit), WHITE)
-    rect(pixels, round(12 * unit), round(10.5 * unit), round(14 * unit), round(12 * unit), light)
+    stroke = max(1, round(1.5 * unit))
+    top, bottom = round(3 * unit), round(13 * unit)
+    right = round((11 if state == "low" else 15) * unit)
+    if state == "off":
+        left = round(1 * unit)
+        rect(pixels, left, top, right, bottom, TRAY_OFF)
+        rect(pixels, left + stroke, top + stroke, right - stroke, bottom - stroke, MAGENTA)
+        line(pixels, 3 * unit, 1.5 * unit, 13 * unit, 14.5 * unit, stroke, TRAY_MARK)
+        return pixels
+    rect(pixels, round(1 * unit), top, right, bottom, TRAY_BODY)
+    buttons = 3 if state == "low" else 5
+    for i in range(buttons):
+        left = round((2.5 + i * 2.6) * unit)
+        rect(pixels, left, round(6 * unit), left + max(1, round(1.4 * unit)), round(10 * unit), WHITE)
+    if state == "low":
+        # An upright battery, nearly empty: its outline, its cap and one red bar.
+        rect(pixels, round(12.5 * unit), round(1.5 * unit), round(14.5 * unit), round(3 * unit), TRAY_BODY)
+        rect(pixels, round(12 * unit), round(3 * unit), round(15 * unit), round(15 * unit), TRAY_BODY)
+        inner = max(1, round(unit))
+        rect(pixels, round(12 * unit) + inner, round(3 * unit) + inner, round(15 * unit) - inner,
+             round(15 * unit) - inner, WHITE)
+        rect(pixels, round(12 * unit) + inner, round(12 * unit), round(15 * unit) - inner,
+             round(15 * unit) - inner, TRAY_MARK)
     return pixels
 
 
@@ -205,10 +240,10 @@ def main():
             else:
                 write_bmp(os.path.join(out, stem + ".bmp"), draw(name, scale))
             lines.append('%s BITMAP "%s.bmp"\n' % (stem, stem))
-    for name, body, light in (("hrm_enable", NAVY, GREEN), ("hrm_disable", GREY, SILVER)):
+    for name, state in (("hrm_enable", "on"), ("hrm_disable", "off"), ("hrm_low_battery", "low")):
         # The tray's small icon at each scaling (16 to 48), and the window's 32.
         sizes = sorted({px(16, scale) for scale in SCALES} | {32})
-        write_ico(os.path.join(out, name + ".ico"), [(tray(size, body, light), MAGENTA) for size in sizes])
+        write_ico(os.path.join(out, name + ".ico"), [(tray(size, state), MAGENTA) for size in sizes])
     with open(os.path.join(out, "artwork.rc"), "w") as listing:
         listing.writelines(lines)
 

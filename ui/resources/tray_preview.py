@@ -72,7 +72,7 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     for name, background in TASKBARS.items():
         tiles = []
-        for icon in ("hrm_enable", "hrm_disable"):
+        for icon in ("hrm_enable", "hrm_low_battery", "hrm_disable"):
             for width, height, rows in icon_images(os.path.join(artwork, icon + ".ico")):
                 if width in SIZES:
                     tiles.append(shown(rows, background))
