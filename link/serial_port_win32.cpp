@@ -83,7 +83,14 @@ class Win32SerialPort final : public SerialPort {
   ReadResult ReadByte() override {
     if (pending_.empty()) {
       if (!handle_) return {ReadStatus::Failed, 0, SystemErrorText(ERROR_INVALID_HANDLE)};
-      Fill(1, kReadTimeout, false);
+      // The byte is known to wait: a read that ends empty (and turns the reads
+      // plain) is tried again within the read time-out, so that the half of a
+      // frame already taken is never lost for it.
+      const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(kReadTimeout.count());
+      do {
+        Fill(1, kReadTimeout, false);
+      } while (pending_.empty() && plainReads_ && readError_ == ERROR_SUCCESS &&
+               ::GetTickCount64() < deadline);
       if (readError_ != ERROR_SUCCESS) return {ReadStatus::Failed, 0, SystemErrorText(readError_)};
       if (pending_.empty()) return {ReadStatus::TimedOut, 0, L""};
     }
