@@ -1,6 +1,6 @@
 // window_probe: looks at and drives Tovira's status window from outside, for the demo
 // and for people trying Tovira by hand under Wine.
-//   window_probe wait [ms]   wait until the window "トヴィラ" exists (exit 1 if not)
+//   window_probe wait [ms]   wait until the window "トヴィラ" exists and answers (exit 1 if not)
 //   window_probe show        show it in normal size, as the tray's test item does
 //   window_probe close       ask it to close
 //   window_probe endsession  tell it the session ends, as Windows does at log-off
@@ -77,6 +77,15 @@ int Wait(DWORD timeoutMs) {
       return 1;
     }
     ::Sleep(20);
+  }
+  // The window is found as soon as it exists, before its controls and pictures
+  // are made; its thread answers a sent message only once it is back in its loop.
+  const ULONGLONG now = ::GetTickCount64();
+  const UINT left = static_cast<UINT>(deadline > now ? deadline - now : 1);
+  DWORD_PTR ignored = 0;
+  if (::SendMessageTimeoutW(FindToviraWindow(), WM_NULL, 0, 0, SMTO_NORMAL, left, &ignored) == 0) {
+    std::fwprintf(stderr, L"window_probe: the Tovira window did not answer within %lu ms\n", timeoutMs);
+    return 1;
   }
   return 0;
 }

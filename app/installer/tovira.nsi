@@ -48,6 +48,8 @@ SetDateSave off
 !define WINDOW_CLASS "ToviraMainWindow"
 ; Closing the window may wait for a device search (30 s) and the link (3 s).
 !define CLOSE_WAIT_MS 40000
+; A Tovira just started shows its window within a few seconds (20 tries, 500 ms apart).
+!define START_RETRIES 20
 
 ; A test build may pretend to run in another session or as the system's account
 ; (see ReadSessionFacts); a published installer never does.
@@ -270,7 +272,20 @@ Section "Uninstall"
   SetShellVarContext all
   SetRegView 64
   Call un.EndRunningTovira
-  Delete "$INSTDIR\Tovira.exe"
+  ; A Tovira still starting has no window to close yet and holds its file: it is
+  ; closed like any other once its window is there.
+  StrCpy $3 0
+  ${Do}
+    ClearErrors
+    Delete "$INSTDIR\Tovira.exe"
+    ${IfNot} ${Errors}
+    ${OrIf} $3 >= ${START_RETRIES}
+      ${Break}
+    ${EndIf}
+    IntOp $3 $3 + 1
+    Sleep 500
+    Call un.EndRunningTovira
+  ${Loop}
   Delete "$INSTDIR\ToviraHelp.html"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"

@@ -264,6 +264,7 @@ TEST_F(Installer, TheStartAtLogonIsLeftOutWhenAskedAndAnotherTargetIsReplacedOnl
 TEST_F(Installer, UninstallRemovesTheSettingsOnlyWhenAsked) {
   ASSERT_TRUE(RunToEnd({DistFile(3, "-setup.exe"), "/S"}));
   WineSession::Get().WriteSettings({{"DeviceName", "KXRVP-M04"}});
+  ASSERT_TRUE(WineSession::Get().Probe({"wait", "20000"})) << "the installer started Tovira";
   ASSERT_TRUE(Uninstall({"/REMOVESETTINGS"}));
   EXPECT_FALSE(WineSession::Get().ReadSettings());
 }
