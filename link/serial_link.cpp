@@ -59,10 +59,16 @@ struct SerialLink::Run {
   }
 };
 
+// What every worker of one link shares: the lines last reported, and the lock
+// that lets one report through at a time, whichever thread it comes from.
+struct SerialLink::Shared {
+  LineMemory lines;
+  std::mutex reporting;
+};
+
 class SerialLink::GatedEvents final : public LinkEvents {
  public:
-  GatedEvents(Run& run, LinkEvents& events, LineMemory& reported)
-      : run_(run), events_(events), reported_(reported) {}
+  GatedEvents(Run& run, LinkEvents& events, Shared& shared) : run_(run), events_(events), shared_(shared) {}
   void Balloon(const std::wstring& text) override {
     Pass([&] { events_.Balloon(text); });
   }
@@ -83,7 +89,7 @@ class SerialLink::GatedEvents final : public LinkEvents {
   }
   void Lines(const LineStates& lines) override {
     Pass([&] {
-      reported_.last = lines;
+      shared_.lines.last = lines;
       events_.Lines(lines);
     });
   }
@@ -94,17 +100,18 @@ class SerialLink::GatedEvents final : public LinkEvents {
  private:
   template <typename Report>
   void Pass(const Report& report) {
-    std::lock_guard<std::mutex> lock(run_.gate);
-    if (!run_.cutOff) report();
+    std::lock_guard<std::mutex> gate(run_.gate);
+    if (run_.cutOff) return;
+    std::lock_guard<std::mutex> oneAtATime(shared_.reporting);
+    report();
   }
 
   Run& run_;
   LinkEvents& events_;
-  LineMemory& reported_;
+  Shared& shared_;
 };
 
-SerialLink::SerialLink(SerialLinkParts parts)
-    : parts_(std::move(parts)), memory_(std::make_shared<LineMemory>()) {}
+SerialLink::SerialLink(SerialLinkParts parts) : parts_(std::move(parts)), shared_(std::make_shared<Shared>()) {}
 
 SerialLink::~SerialLink() {
   StopAll(std::chrono::steady_clock::now());
@@ -135,20 +142,24 @@ void SerialLink::Start(const std::wstring& portName, const std::wstring& deviceN
     earlier.run->flags.stop.Raise();
     run->predecessors.push_back(earlier.run);
   }
-  std::thread thread(&SerialLink::Body, run, parts_, memory_, WorkerSetup{parts_.mode, portName, deviceName});
+  std::thread thread(&SerialLink::Body, run, parts_, shared_, WorkerSetup{parts_.mode, portName, deviceName});
   started_.push_back({std::move(run), std::move(thread)});
 }
 
 void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
-                      const std::shared_ptr<LineMemory>& memory, WorkerSetup setup) {
+                      const std::shared_ptr<Shared>& shared, WorkerSetup setup) {
   try {
     if (parts.onWorkerThread) parts.onWorkerThread();
-    WaitForPredecessors(*run, parts);
+    WaitForPredecessors(*run, parts, *shared);
     if (run->flags.ShouldRun()) {
       // The worker starts from the lines last reported; only what passes its gate
       // is remembered for the next one, so a cut-off worker leaves nothing behind.
-      LineMemory memoryOfRun = *memory;
-      GatedEvents events(*run, *parts.events, *memory);
+      LineMemory memoryOfRun;
+      {
+        std::lock_guard<std::mutex> lock(shared->reporting);
+        memoryOfRun = shared->lines;
+      }
+      GatedEvents events(*run, *parts.events, *shared);
       SerialWorker worker(std::move(setup), run->flags, memoryOfRun, *parts.opener, *parts.clock, events);
       worker.Run();
     }
@@ -158,7 +169,7 @@ void SerialLink::Body(const std::shared_ptr<Run>& run, const SerialLinkParts& pa
   run->MarkEnded();
 }
 
-void SerialLink::WaitForPredecessors(Run& run, const SerialLinkParts& parts) {
+void SerialLink::WaitForPredecessors(Run& run, const SerialLinkParts& parts, Shared& shared) {
   // Not beside an earlier worker that is still running, but not for ever either:
   // one that hangs in its driver past the stop's bound is cut off (its close
   // reported for it, as a stop does) and left behind, so that the switch the
@@ -167,9 +178,14 @@ void SerialLink::WaitForPredecessors(Run& run, const SerialLinkParts& parts) {
   for (const std::shared_ptr<Run>& earlier : run.predecessors) {
     if (!run.flags.ShouldRun()) break;
     if (earlier->IsCutOff() || earlier->WaitEndedUnless(run.flags.stop, until)) continue;
-    if (earlier->CutOff()) parts.events->PortOpen(false);
+    if (earlier->CutOff()) ReportCutOffClose(parts, shared);
   }
   run.predecessors.clear();
+}
+
+void SerialLink::ReportCutOffClose(const SerialLinkParts& parts, Shared& shared) {
+  std::lock_guard<std::mutex> oneAtATime(shared.reporting);
+  parts.events->PortOpen(false);
 }
 
 bool SerialLink::StopAll(std::chrono::steady_clock::time_point until) {
@@ -180,7 +196,7 @@ bool SerialLink::StopAll(std::chrono::steady_clock::time_point until) {
     allEnded = false;
     // Cut off, the worker can no longer close what it opened for the target and
     // the window: say it here, on the stopping thread, so that nothing stays held.
-    if (started.run->CutOff()) parts_.events->PortOpen(false);
+    if (started.run->CutOff()) ReportCutOffClose(parts_, *shared_);
   }
   return allEnded;
 }

@@ -4,6 +4,9 @@
 // a worker that outlives that bound (an open or a close that hangs in its
 // driver) is cut off, so that nothing it reports later reaches the target or the
 // window. Such a worker is left to end by itself when its driver lets it.
+// Reports reach the listener one at a time: on the worker's thread, or, for a
+// worker cut off with its port open, the port's close on the thread that cut it
+// off (a successor's, or the one that stopped the link).
 
 #include <atomic>
 #include <chrono>
@@ -23,7 +26,7 @@ struct SerialLinkParts {
   TargetMode mode = TargetMode::Velmora;
   std::shared_ptr<SerialPortOpener> opener;
   std::shared_ptr<LinkClock> clock;
-  // Called on the worker's thread, in order, never after the worker was cut off.
+  // Called one at a time, in order, never after the worker was cut off (see above).
   std::shared_ptr<LinkEvents> events;
   std::shared_ptr<const std::atomic<bool>> appEnding;
   // Runs first on every worker's thread (the program raises its priority there).
@@ -56,16 +59,19 @@ class SerialLink {
 
  private:
   struct Run;
+  struct Shared;
   class GatedEvents;
   static void Body(const std::shared_ptr<Run>& run, const SerialLinkParts& parts,
-                   const std::shared_ptr<LineMemory>& memory, WorkerSetup setup);
-  static void WaitForPredecessors(Run& run, const SerialLinkParts& parts);
+                   const std::shared_ptr<Shared>& shared, WorkerSetup setup);
+  static void WaitForPredecessors(Run& run, const SerialLinkParts& parts, Shared& shared);
+  // The close of a port whose worker was cut off, said for it.
+  static void ReportCutOffClose(const SerialLinkParts& parts, Shared& shared);
   // Joins the threads of workers that have ended.
   void ReleaseEnded();
   bool StopAll(std::chrono::steady_clock::time_point until);
 
   SerialLinkParts parts_;
-  std::shared_ptr<LineMemory> memory_;
+  std::shared_ptr<Shared> shared_;
   struct Started {
     std::shared_ptr<Run> run;
     std::thread thread;
