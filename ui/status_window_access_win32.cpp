@@ -1,20 +1,18 @@
-// The status window for those who do not see its colours or pictures, or do not
-// use a mouse: each picture and lamp says its state in words (to assistive
-// technology and in a tooltip), high contrast draws in the system's colours, the
-// focus comes back after a search, and the window fits the screen's work area.
+// The status window for those who do not see its colours or do not use a mouse:
+// its list and log have names for assistive technology (the pictures and lamps
+// say their own state), high contrast draws in the system's colours, and the
+// window fits the screen's work area.
 
 #include <algorithm>
+#include <optional>
 
 #include "ui/accessible_name_win32.h"
 #include "ui/control_ids.h"
-#include "ui/control_words.h"
 #include "ui/status_window_win32.h"
 #include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {
-
-constexpr const wchar_t* kLineLampLabels[] = {L"OPEN", L"CD", L"DSR", L"DTR", L"RTS", L"CTS"};
 
 bool InFrame(int id) {
   return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
@@ -46,40 +44,10 @@ bool SystemHighContrast() {
 
 void StatusWindow::SetUpAccessibility() {
   apartment_ = std::make_unique<ThreadApartment>();
-  tips_ = std::make_unique<LampTips>(hwnd_, instance_);
+  pictures_ = std::make_unique<StatusPictures>(hwnd_, instance_);  // their tooltips
   SetAccessibleName(Control(kIdDeviceList), std::wstring(texts::kDeviceListName));
   SetAccessibleName(Control(kIdLogPanel), std::wstring(texts::kLogPanelName));
   highContrast_ = SystemHighContrast();
-}
-
-void StatusWindow::Say(WORD id, const std::wstring& words) {
-  // Frames repeat the same pictures many times a second: only a change is said.
-  std::wstring& said = saidWords_[id];
-  if (said == words) return;
-  said = words;
-  HWND control = Control(id);
-  SetAccessibleName(control, words);
-  if (tips_) tips_->Set(control, words);
-}
-
-void StatusWindow::SayPicture(WORD id, const UniqueBitmap* shown) {
-  if (id >= kIdButton1 && id < kIdButton1 + 5) {
-    Say(id, ButtonWords(id - kIdButton1 + 1, shown == &pressedPicture_));
-  } else if (id == kIdConnectedLamp) {
-    Say(id, ConnectionWords(shown == &connectedPicture_));
-  } else if (id == kIdBattery) {
-    const BatteryShown battery = shown == &lowBatteryPicture_  ? BatteryShown::kLow
-                                 : shown == &connectedPicture_ ? BatteryShown::kFine
-                                                               : BatteryShown::kNotConnected;
-    Say(id, BatteryWords(battery));
-  }
-}
-
-void StatusWindow::SayLineStates() {
-  for (std::size_t i = 0; i < lampState_.size(); ++i) {
-    if (lampState_[i] < 0) continue;  // not yet known: the lamp's label alone
-    Say(static_cast<WORD>(kIdFirstLineLamp + i), LineLampWords(kLineLampLabels[i], lampState_[i] != 0));
-  }
 }
 
 void StatusWindow::UseHighContrast(bool on) {
@@ -105,12 +73,13 @@ COLORREF StatusWindow::ColourRef(Colour colour) const {
 LRESULT StatusWindow::OnControlColor(HDC dc, HWND control) {
   const int id = ::GetDlgCtrlID(control);
   if (id >= kIdFirstLineLamp && id < kIdFirstLineLamp + 6) {
-    const int state = lampState_[static_cast<std::size_t>(id - kIdFirstLineLamp)];
-    if (state >= 0) {
-      const Colour back = ColourOf(state != 0 ? WindowPart::kLampOn : WindowPart::kLampOff, highContrast_);
+    // Unpainted until the first report (the pictures are made after the controls).
+    const std::optional<bool> lit = pictures_ ? pictures_->LampLit(id - kIdFirstLineLamp) : std::nullopt;
+    if (lit) {
+      const Colour back = ColourOf(*lit ? WindowPart::kLampOn : WindowPart::kLampOff, highContrast_);
       ::SetBkColor(dc, ColourRef(back));
-      ::SetTextColor(dc, ColourRef(ColourOf(state != 0 ? WindowPart::kLampOnText : WindowPart::kLampOffText,
-                                            highContrast_)));
+      ::SetTextColor(
+          dc, ColourRef(ColourOf(*lit ? WindowPart::kLampOnText : WindowPart::kLampOffText, highContrast_)));
       return reinterpret_cast<LRESULT>(BrushOf(back));
     }
   } else if (InFrame(id)) {
@@ -123,24 +92,6 @@ LRESULT StatusWindow::OnControlColor(HDC dc, HWND control) {
   }
   return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
-}
-
-void StatusWindow::RememberFocus() {
-  HWND focus = ::GetFocus();
-  focusBeforeSearch_ =
-      focus != nullptr && ::IsChild(hwnd_, focus) ? static_cast<WORD>(::GetDlgCtrlID(focus)) : 0;
-}
-
-void StatusWindow::RestoreFocus() {
-  // Hiding or disabling the focused control left the focus nowhere.
-  const WORD before = focusBeforeSearch_;
-  focusBeforeSearch_ = 0;
-  if (before == 0 || !::IsWindowVisible(hwnd_)) return;
-  HWND target = Control(before);
-  if (target == nullptr || !::IsWindowVisible(target) || !::IsWindowEnabled(target)) {
-    target = Control(kIdDeviceList);
-  }
-  ::SetFocus(target);
 }
 
 RECT StatusWindow::WorkArea() const {

@@ -154,7 +154,7 @@ void StatusWindow::ResizeWindow() {
   const RECT work = WorkArea();
   const LONG tallest = work.bottom > work.top ? work.bottom - work.top : 2 * height;
   ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left,
-                 std::min(static_cast<LONG>(logPanelShown_ ? 2 * height : height), tallest),
+                 std::min(static_cast<LONG>(logPanel_->shown() ? 2 * height : height), tallest),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   KeepInWorkArea();
 }
@@ -162,7 +162,7 @@ void StatusWindow::ResizeWindow() {
 void StatusWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi != 0 ? dpi : kDesignDpi;
   ApplyLayout();
-  LoadPictures();  // the drawn size nearest the new scaling, the same pictures shown
+  if (pictures_) pictures_->Load(dpi_);  // the drawn size nearest the new scaling, the same pictures shown
   // The system's rectangle keeps the window under the pointer while it is dragged
   // between monitors.
   ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

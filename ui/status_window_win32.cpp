@@ -1,15 +1,13 @@
+// The status window's life and its window procedure, which only dispatches: to
+// the window's own handlers and to its parts (the log panel, the pictures and
+// lamps, the device list and the tray's status).
+
 #include "ui/status_window_win32.h"
 
 #include <dbt.h>
-#include <shellapi.h>
-#include <windowsx.h>
-
-#include <optional>
 
 #include "ui/control_ids.h"
-#include "ui/help_page_win32.h"
 #include "ui/ui_texts.h"
-#include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {
@@ -29,32 +27,14 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-std::wstring WindowText(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-  return text;
-}
-
 // The serial port device interface class (GUID_DEVINTERFACE_COMPORT).
 constexpr GUID kSerialPortInterface = {
     0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
-std::optional<DeviceListNotice> NoticeOf(WORD code) {
-  switch (code) {
-    case CBN_DROPDOWN:
-      return DeviceListNotice::kDroppedDown;
-    case CBN_SELCHANGE:
-      return DeviceListNotice::kSelectionChanged;
-    case CBN_CLOSEUP:
-      return DeviceListNotice::kClosedUp;
-    case CBN_SELENDOK:
-      return DeviceListNotice::kSelectionAccepted;
-    case CBN_SELENDCANCEL:
-      return DeviceListNotice::kSelectionCancelled;
-    default:
-      return std::nullopt;
-  }
+LocalTimeOfDay LocalTimeNow() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return LocalTimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 }  // namespace
@@ -75,16 +55,13 @@ std::unique_ptr<StatusWindow> StatusWindow::Create(HINSTANCE instance, StatusWin
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, window.get());
   if (hwnd == nullptr) return nullptr;
   window->feed_ = std::make_shared<StatusFeed>(
-      [hwnd] { return ::PostMessageW(hwnd, kMsgStatusChanged, OwnMessageKey(), 0) != FALSE; },
-      [] {
-        SYSTEMTIME now{};
-        ::GetLocalTime(&now);
-        return LocalTimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-      });
+      [hwnd] { return ::PostMessageW(hwnd, kMsgStatusChanged, OwnMessageKey(), 0) != FALSE; }, &LocalTimeNow);
+  window->logPanel_ = std::make_unique<LogPanel>(hwnd);
+  window->deviceList_ = std::make_unique<DeviceList>(hwnd);
   window->CreateControls();
   window->SetUpAccessibility();
-  window->LoadTrayIcons();
-  window->LoadPictures();
+  window->trayStatus_ = std::make_unique<TrayStatus>(instance, window->tray_);
+  window->pictures_->Load(window->dpi_);
   window->ResizeWindow();
   return window;
 }
@@ -98,10 +75,10 @@ void StatusWindow::Start() {
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kSerialPortInterface;
   portArrivals_.reset(::RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
-  tray_->Add(hwnd_, disconnectedIcon_.get(), std::wstring(texts::kTipNotConnected));
+  trayStatus_->Add(hwnd_);
   const auto bigIcon = ::LoadImageW(instance_, L"hrm_enable", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(connectedIcon_.get()));
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(trayStatus_->connectedIcon()));
   handOff_->Attach(hwnd_);
   // The window starts minimized; its load handler hides it before the user can
   // interact, leaving only the tray icon.
@@ -117,7 +94,7 @@ StatusWindow::~StatusWindow() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
   }
-  FreePictures();
+  pictures_.reset();  // the controls are gone: the pictures are freed
 }
 
 LRESULT CALLBACK StatusWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,15 +135,11 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_CTLCOLORSTATIC:
       return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = ::BeginPaint(hwnd_, &paint);
-      PaintFrame(dc);
-      ::EndPaint(hwnd_, &paint);
+    case WM_PAINT:
+      OnPaint();
       return 0;
-    }
     case WM_TIMER:
-      if (wParam == kLogFlushTimer) FlushLogPanel();
+      if (logPanel_->IsFlushTimer(wParam)) logPanel_->Flush();
       return 0;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
@@ -178,6 +151,13 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    default:
+      return HandleSystemMessage(message, wParam, lParam);
+  }
+}
+
+LRESULT StatusWindow::HandleSystemMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
     case WM_SYSCOMMAND:
       // Alt+F4 or the taskbar's Close: the user puts the window away, as with OK.
       // Ending the program is the tray menu's; the system's closes come as WM_CLOSE.
@@ -220,78 +200,6 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   }
 }
 
-void StatusWindow::OnCommand(WORD id, WORD code) {
-  switch (id) {
-    case kCmdVersion:
-      VersionDialog::ShowModal(instance_, hwnd_, modeLabel_);  // the dialog's loop keeps hand-offs flowing
-      break;
-    case kCmdHelp:
-      OpenHelp();
-      break;
-    case kCmdTest:
-      ShowForTest();
-      break;
-    case kCmdNotBalloon:
-      tray_->SetBalloonsSuppressed(!tray_->balloonsSuppressed());
-      break;
-    case kCmdExit:
-      AskToExit();
-      break;
-    case kIdOK:
-      if (code == BN_CLICKED) ::ShowWindow(hwnd_, SW_HIDE);
-      break;
-    case IDCANCEL:  // Esc, as in any dialog: the window goes back to the tray
-      ::ShowWindow(hwnd_, SW_HIDE);
-      break;
-    case kIdClearLog:
-      if (code == BN_CLICKED) ClearLogPanel();
-      break;
-    case kIdRefresh:
-      if (code == BN_CLICKED) handler_.OnRefreshChosen();
-      break;
-    case kIdDeviceList:
-      OnDeviceListNotice(code);
-      break;
-    default:
-      break;
-  }
-}
-
-void StatusWindow::OnTrayIcon(LPARAM lParam, WPARAM wParam) {
-  // Only the secondary click opens the menu; a primary click or double click does nothing.
-  switch (LOWORD(lParam)) {
-    case WM_CONTEXTMENU:
-      ShowTrayMenu(GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam));
-      break;
-    case WM_RBUTTONUP: {  // a shell that keeps the old callback
-      POINT at{};
-      ::GetCursorPos(&at);
-      ShowTrayMenu(at.x, at.y);
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-void StatusWindow::ShowTrayMenu(int x, int y) {
-  const UniqueMenu menu(::CreatePopupMenu());
-  if (!menu) return;
-  const auto add = [&](WORD id, std::wstring_view text, UINT flags = 0) {
-    const std::wstring item(text);
-    ::AppendMenuW(menu.get(), MF_STRING | flags, id, item.c_str());
-  };
-  add(kCmdVersion, texts::kMenuVersion);
-  add(kCmdHelp, texts::kMenuHelp);
-  add(kCmdTest, texts::kMenuTest);
-  add(kCmdNotBalloon, texts::kMenuNotBalloon, tray_->balloonsSuppressed() ? MF_CHECKED : MF_UNCHECKED);
-  add(kCmdExit, texts::kMenuExit);
-  // Without the foreground the menu would not close when the user clicks elsewhere.
-  ::SetForegroundWindow(hwnd_);
-  ::TrackPopupMenuEx(menu.get(), TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, x, y, hwnd_, nullptr);
-  ::PostMessageW(hwnd_, WM_NULL, 0, 0);
-}
-
 void StatusWindow::OnLoad() {
   if (loaded_) return;
   loaded_ = true;
@@ -304,58 +212,11 @@ void StatusWindow::OnLoad() {
   handler_.OnLoad();
 }
 
-void StatusWindow::OnDeviceListNotice(WORD code) {
-  if (code == CBN_DROPDOWN) EndDeviceChoice();  // the list open: the refresh button is back
-  // The user's committed choice: picked from the open list, or changed with the
-  // keys while it is closed; CB_SETCURSEL sends no notification.
-  const std::optional<DeviceListNotice> notice = NoticeOf(code);
-  if (!notice) return;
-  HWND list = Control(kIdDeviceList);
-  const auto index = static_cast<int>(::SendMessageW(list, CB_GETCURSEL, 0, 0));
-  const bool droppedDown = ::SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
-  if (devicePicks_.IsNewPick(*notice, index, droppedDown)) OnDeviceChosen();
-}
-
-void StatusWindow::OnDeviceChosen() {
-  HWND list = Control(kIdDeviceList);
-  const LRESULT index = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
-  std::wstring text;
-  if (index >= 0) {
-    const LRESULT length = ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    text.assign(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-  }
-  handler_.OnDeviceChosen(static_cast<int>(index), text);
-}
-
-void StatusWindow::ShowForTest() {
-  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-  KeepInWorkArea();
-  ::SetForegroundWindow(hwnd_);
-  ::SetFocus(Control(kIdDeviceList));  // where the user chooses the switch
-  // The focus is always drawn, whether or not the keyboard opened the window.
-  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-}
-
-void StatusWindow::AskToExit() {
-  const std::wstring title = WindowText(hwnd_);
-  const std::wstring text = title + std::wstring(texts::kExitQuestion);
-  const std::wstring caption = title + std::wstring(texts::kExitCaptionSuffix);
-  // Cancel is the default: Enter keeps the program running.
-  if (::MessageBoxW(hwnd_, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON2) ==
-      IDOK) {
-    ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-  }
-}
-
-void StatusWindow::OpenHelp() {
-  OpenManual();
-}
-
-void StatusWindow::ClearLogPanel() {
-  pendingLog_.clear();
-  ::SetWindowTextW(Control(kIdLogPanel), L"");
+void StatusWindow::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(hwnd_, &paint);
+  PaintFrame(dc);
+  ::EndPaint(hwnd_, &paint);
 }
 
 void StatusWindow::Close() {
@@ -363,7 +224,7 @@ void StatusWindow::Close() {
   // ignored: the first still needs the window and its controls.
   if (closing_) return;
   RunClosing(false);
-  FlushLogPanel();  // the closing lines reach the panel before it goes
+  logPanel_->Flush();  // the closing lines reach the panel before it goes
   ::DestroyWindow(hwnd_);
 }
 
@@ -371,57 +232,6 @@ void StatusWindow::RunClosing(bool sessionEnds) {
   if (closing_) return;  // the system's end of session may follow a close
   closing_ = true;
   handler_.OnClosing(sessionEnds);
-}
-
-void StatusWindow::SetModeLabel(const std::wstring& label) {
-  modeLabel_ = label;
-  ::SetWindowTextW(Control(kIdModeLabel), label.c_str());
-}
-
-void StatusWindow::ShowLogPanel() {
-  logPanelShown_ = true;
-  feed_->SetLogging(true);
-  ::ShowWindow(Control(kIdClearLog), SW_SHOW);
-  ::ShowWindow(Control(kIdLogPanel), SW_SHOW);
-  ResizeWindow();  // twice as tall
-}
-
-void StatusWindow::SetPortNotSave(bool checked) {
-  ::SendMessageW(Control(kIdPortNotSave), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool StatusWindow::PortNotSave() const {
-  return ::SendMessageW(Control(kIdPortNotSave), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void StatusWindow::ShowSearching(bool searching) {
-  if (searching) RememberFocus();
-  ::ShowWindow(Control(kIdRefresh), searching ? SW_HIDE : SW_SHOW);
-  ::ShowWindow(Control(kIdSearchingNote), searching ? SW_SHOW : SW_HIDE);
-  for (WORD id : {kIdDeviceList, kIdOK, kIdPortNotSave, kIdClearLog}) ::EnableWindow(Control(id), !searching);
-  if (!searching) RestoreFocus();
-  ::UpdateWindow(hwnd_);
-}
-
-void StatusWindow::ClearDeviceList() {
-  ::SendMessageW(Control(kIdDeviceList), CB_RESETCONTENT, 0, 0);
-  devicePicks_.Cleared();
-}
-
-int StatusWindow::AddToDeviceList(const std::wstring& name, bool select) {
-  HWND list = Control(kIdDeviceList);
-  const LRESULT index = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  if (index < 0) return -1;
-  // A choice by the program runs no choice handler, and the link follows it already.
-  if (select) {
-    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    devicePicks_.SelectedByProgram(static_cast<int>(index));
-  }
-  return static_cast<int>(index);
-}
-
-std::wstring StatusWindow::DeviceListText() const {
-  return WindowText(Control(kIdDeviceList));
 }
 
 void StatusWindow::OnDestroy() {

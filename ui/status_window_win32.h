@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,12 +13,14 @@
 
 #include "base/scoped_handle_win32.h"
 #include "ui/accessible_name_win32.h"
-#include "ui/device_pick_filter.h"
+#include "ui/device_list_win32.h"
 #include "ui/hand_off_win32.h"
-#include "ui/lamp_tips_win32.h"
+#include "ui/log_panel_win32.h"
 #include "ui/status_feed.h"
+#include "ui/status_pictures_win32.h"
 #include "ui/support_log.h"
 #include "ui/tray_icon_win32.h"
+#include "ui/tray_status_win32.h"
 #include "ui/window_colours.h"
 
 namespace tovira {
@@ -76,35 +77,31 @@ class StatusWindow final {
   bool PortNotSave() const;
 
   // The switch's state.
-  void ShowSwitchState(int state);
+  void ShowSwitchState(int state) { pictures_->ShowSwitchState(state); }
   void ShowConnected(bool connected);
-  void ShowLineStates(const LineStates& lines);
+  void ShowLineStates(const LineStates& lines) { pictures_->ShowLineStates(lines); }
   // Draws in the system's colours while `on` (the system's high contrast); the
   // window follows the system's setting by itself.
   void UseHighContrast(bool on);
-  // The tray's tooltip and icon: connected or not, and a second line (and the
-  // icon with the battery mark) while the battery is low.
-  void ShowTip();
   // The port whose name the window shows while it is open.
-  void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
+  void SetPortLabel(const std::wstring& port) { pictures_->SetPortLabel(port); }
   // Applies what the feed collected since the last look.
   void ApplyStatusNews();
 
   // The log panel: a line stamped with the time now, into the panel with the
   // next flush and into the support log (nothing while neither is on).
-  void AddLogLine(const std::wstring& text);
-  void FlushLogPanel();
+  void AddLogLine(const std::wstring& text) { logPanel_->AddLine(text); }
 
   // The device list.
-  void ShowSearching(bool searching);
+  void ShowSearching(bool searching) { deviceList_->ShowSearching(searching); }
   // Opens the window with the list focused and asks, in the searching note's
   // place, for a device to be chosen; ends with the next pick, list opening or search.
-  void AskForDeviceChoice();
-  void EndDeviceChoice();
-  void ClearDeviceList();
+  void AskForDeviceChoice() { deviceList_->AskForChoice(); }
+  void EndDeviceChoice() { deviceList_->EndChoice(); }
+  void ClearDeviceList() { deviceList_->Clear(); }
   // The index of the new entry, -1 when the list took none.
-  int AddToDeviceList(const std::wstring& name, bool select);
-  std::wstring DeviceListText() const;
+  int AddToDeviceList(const std::wstring& name, bool select) { return deviceList_->Add(name, select); }
+  std::wstring DeviceListText() const { return deviceList_->Text(); }
 
   // Ends the window's life in order (the handler's closing runs first) when the
   // user or the system closes it.
@@ -113,21 +110,24 @@ class StatusWindow final {
  private:
   StatusWindow(HINSTANCE instance, StatusWindowHandler& handler);
 
+  // The window procedure dispatches (status_window_win32.cpp): the window's own
+  // messages and its drawing here, the system's closes, power and devices below.
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleSystemMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnLoad();
+  void OnPaint();
+  void RunClosing(bool sessionEnds);
+  void OnDestroy();
+  HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
+
+  // The user's commands and the tray menu (status_window_commands_win32.cpp).
   void OnCommand(WORD id, WORD code);
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
   void OnDeviceListNotice(WORD code);
-  void OnDeviceChosen();
   void ShowForTest();
   void AskToExit();
-  void OpenHelp();
-  void ClearLogPanel();
-  void RunClosing(bool sessionEnds);
-  void OnDestroy();
-  HWND Control(WORD id) const { return ::GetDlgItem(hwnd_, id); }
 
   // Layout (status_window_layout_win32.cpp): designed in pixels at 96 DPI,
   // scaled to the monitor the window is on.
@@ -139,30 +139,16 @@ class StatusWindow final {
   int Scaled(int designPixels) const;
   HFONT UiFont(int centiPoints, bool bold);
 
-  // For assistive technology, colour and keyboard (status_window_access_win32.cpp).
+  // Colour, assistive technology and the screen's work area (status_window_access_win32.cpp).
   void SetUpAccessibility();
-  void Say(WORD id, const std::wstring& words);  // the control's accessible name and tooltip
-  void SayPicture(WORD id, const UniqueBitmap* shown);
-  void SayLineStates();
   void OnSystemColoursChanged();
   LRESULT OnControlColor(HDC dc, HWND control);
   HBRUSH BrushOf(Colour colour);
   COLORREF ColourRef(Colour colour) const;
-  void RememberFocus();
-  void RestoreFocus();
   RECT WorkArea() const;
   void KeepInWorkArea();               // the whole window on its monitor's work area
   void FitLogPanel(int designBottom);  // the log panel within the client area
   void OnSized();
-
-  // The status pictures at the window's scaling ("btn_on", "btn_on_150" …) and
-  // the tray icons ("hrm_enable", "hrm_disable", "hrm_low_battery") at the tray's size.
-  void LoadPictures();
-  void FreePictures();
-  void LoadTrayIcons();
-  // Shows the picture held in `slot` and remembers the slot, so that a change of
-  // scaling can show the same picture at the new size.
-  void SetPicture(WORD id, UniqueBitmap* slot);
 
   HINSTANCE instance_;
   StatusWindowHandler& handler_;
@@ -178,44 +164,20 @@ class StatusWindow final {
   std::shared_ptr<TrayIcon> tray_;
   std::shared_ptr<WindowHandOff> handOff_;
   std::shared_ptr<StatusFeed> feed_;
-  std::wstring portLabel_;
-  std::wstring searchingNote_;  // the note's own text while it asks for a choice
   std::wstring modeLabel_;
-  DevicePickFilter devicePicks_;  // one restart of the link per pick in the device list
-  bool connected_ = false;
-  bool batteryLow_ = false;
 
-  bool logPanelShown_ = false;
-  std::unique_ptr<SupportLog> supportLog_;  // written on this thread, never the link's
-  std::wstring pendingLog_;                 // lines not yet in the panel
-  bool logFlushPending_ = false;
-  static constexpr UINT_PTR kLogFlushTimer = 1;
-  static constexpr UINT kLogFlushMs = 100;
-  void WriteLog(const std::wstring& lines);   // to the support log and the panel, as they are on
-  void AppendLog(const std::wstring& lines);  // lines that already carry their time
-
-  // Line-state lamps: unpainted until the first update, then on or off.
-  std::array<int, 6> lampState_{-1, -1, -1, -1, -1, -1};
   std::map<COLORREF, UniqueBrush> fixedBrushes_;  // the colours of the normal scheme
   bool highContrast_ = false;
-  std::unique_ptr<ThreadApartment> apartment_;
-  std::unique_ptr<LampTips> tips_;
-  WORD focusBeforeSearch_ = 0;
-  std::map<WORD, std::wstring> saidWords_;  // what each picture and lamp says now
-  bool wordsHeld_ = false;                  // while pictures pass through states not to be said
   std::vector<UniqueFont> fonts_;
   UINT dpi_ = 96;
 
-  std::map<WORD, UniqueBitmap*> shownPictures_;
-  UniqueBitmap pressedPicture_;
-  UniqueBitmap releasedPicture_;
-  UniqueBitmap connectedPicture_;
-  UniqueBitmap disconnectedPicture_;
-  UniqueBitmap lowBatteryPicture_;
-  UniqueBitmap decorationPicture_;
-  UniqueIcon connectedIcon_;
-  UniqueIcon disconnectedIcon_;
-  UniqueIcon lowBatteryIcon_;
+  // The window's parts, each with one job. The apartment is made before the
+  // pictures and outlives them: their accessible names go through COM.
+  std::unique_ptr<LogPanel> logPanel_;
+  std::unique_ptr<DeviceList> deviceList_;
+  std::unique_ptr<ThreadApartment> apartment_;
+  std::unique_ptr<StatusPictures> pictures_;
+  std::unique_ptr<TrayStatus> trayStatus_;
 };
 
 // Runs the window thread's message loop until the status window has gone; the

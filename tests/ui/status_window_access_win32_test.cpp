@@ -1,4 +1,4 @@
-// The real status window as assistive technology and a colour-blind eye meet it:
+// The status window as assistive technology and a colour-blind eye meet it:
 // each picture and lamp says its state in words (its accessible name, read through
 // the accessibility layer, and its tooltip), a change is announced, and with high
 // contrast the lamps are drawn in the system's colours.
@@ -11,9 +11,8 @@
 #include <map>
 #include <string>
 
-#include "tests/app/window_test_support.h"
+#include "tests/ui/status_window_test_support.h"
 #include "ui/control_ids.h"
-#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -79,18 +78,13 @@ void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD event, HWND control, LONG object
 class StatusWindowAccess : public ::testing::Test {
  protected:
   void SetUp() override {
-    // A port that never opens: the window's states are ours to set.
-    window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
-    app_ = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-    ASSERT_TRUE(app_);
-    hwnd_ = app_->hwnd();
-    window_test::PumpUntil([] { return false; }, 200);  // the load runs
+    window_ = window_test::StartLoadedWindow(handler_, false);
+    ASSERT_TRUE(window_);
+    hwnd_ = window_->hwnd();
   }
-  void TearDown() override {
-    if (::IsWindow(hwnd_)) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-    window_test::PumpUntil([&] { return !::IsWindow(hwnd_); }, 10000);
-  }
-  std::unique_ptr<SwitchApp> app_;
+  void TearDown() override { EXPECT_TRUE(window_test::CloseWindow(hwnd_)); }
+  window_test::RecordingHandler handler_;
+  std::unique_ptr<StatusWindow> window_;
   HWND hwnd_ = nullptr;
 };
 
@@ -100,7 +94,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
   ASSERT_NE(hook, nullptr);
   HWND tips = TooltipOf(hwnd_);
   ASSERT_NE(tips, nullptr);
-  StatusWindow& window = app_->window();
+  StatusWindow& window = *window_;
   LineStates lines;
   lines.open = true;
   lines.dsr = true;
@@ -149,16 +143,14 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
     gAnnounced.clear();
     step.act();
     for (const auto& [id, words] : step.says) expected[id] = words;
-    EXPECT_TRUE(window_test::PumpUntil(
-        [&] {
-          for (const auto& [id, words] : step.says) {
-            if (gAnnounced.count(::GetDlgItem(hwnd_, id)) == 0) return false;
-          }
-          return true;
-        },
-        2000))
-        << "every change is announced";
-    window_test::PumpUntil([] { return false; }, 50);
+    // The hook's events arrive in order: once the window's own change of name has
+    // come, so has every announcement the step made.
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    ASSERT_TRUE(window_test::PumpUntil([&] { return gAnnounced.count(hwnd_) != 0; }, 2000));
+    gAnnounced.erase(hwnd_);
+    for (const auto& [id, words] : step.says) {
+      EXPECT_EQ(gAnnounced.count(::GetDlgItem(hwnd_, id)), 1U) << "a change not announced: " << id;
+    }
     // Announced once each: a state the pictures only pass through is not said.
     for (const auto& [control, times] : gAnnounced) {
       EXPECT_EQ(step.says.count(::GetDlgCtrlID(control)), 1U)
@@ -179,7 +171,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
 TEST_F(StatusWindowAccess, HighContrastDrawsTheLampsInTheSystemsColours) {
   LineStates lines;
   lines.open = true;  // OPEN lit, CD dark
-  app_->window().ShowLineStates(lines);
+  window_->ShowLineStates(lines);
   HDC dc = ::CreateCompatibleDC(nullptr);
   ASSERT_NE(dc, nullptr);
   const auto colourOf = [&](int id) {
@@ -203,13 +195,13 @@ TEST_F(StatusWindowAccess, HighContrastDrawsTheLampsInTheSystemsColours) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.highContrast);
-    app_->window().UseHighContrast(c.highContrast);
+    window_->UseHighContrast(c.highContrast);
     EXPECT_EQ(colourOf(kIdFirstLineLamp), std::make_pair(c.on, c.onText));
     EXPECT_EQ(colourOf(kIdFirstLineLamp + 1), std::make_pair(c.off, c.offText));
     EXPECT_EQ(colourOf(kIdTitle), std::make_pair(c.frame, c.title));
   }
   // The window follows the system's own setting when it changes (off under Wine).
-  app_->window().UseHighContrast(true);
+  window_->UseHighContrast(true);
   ::SendMessageW(hwnd_, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
   HIGHCONTRASTW system{};
   system.cbSize = sizeof(system);

@@ -1,4 +1,4 @@
-// The real status window moved between monitors of different scaling: every
+// The status window moved between monitors of different scaling: every
 // control, font and picture follows, and the pictures shown stay the same.
 
 #include <gtest/gtest.h>
@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "tests/app/window_test_support.h"
+#include "tests/ui/status_window_test_support.h"
 #include "ui/control_ids.h"
-#include "app/switch_app_win32.h"
+#include "ui/window_messages_win32.h"
 
 namespace tovira {
 namespace {
@@ -39,13 +39,11 @@ void MoveToDpi(HWND window, UINT dpi) {
 }
 
 TEST(StatusWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
-  // A port that never opens: the window's pictures are ours to set.
-  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(app);
-  HWND hwnd = app->hwnd();
-  window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  app->window().ShowSwitchState(0x01);                // button 1 down, the others up
+  window_test::RecordingHandler handler;
+  auto window = window_test::StartLoadedWindow(handler, true);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  window->ShowSwitchState(0x01);  // button 1 down, the others up
 
   struct Case {
     UINT dpi;
@@ -75,18 +73,16 @@ TEST(StatusWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
         << "the title keeps its own bold 11.25 pt";
   }
 
-  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  EXPECT_TRUE(window_test::CloseWindow(hwnd));
 }
 
 TEST(StatusWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
   for (const bool logMode : {false, true}) {
     SCOPED_TRACE(logMode);
-    window_test::WriteSettings(
-        {{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", logMode ? L"730259" : L""}});
-    auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-    ASSERT_TRUE(app);
-    HWND hwnd = app->hwnd();
+    window_test::RecordingHandler handler;
+    auto window = window_test::StartWindow(handler, logMode);
+    ASSERT_TRUE(window);
+    HWND hwnd = window->hwnd();
     // The window starts minimized: its size is the one it shows when restored.
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
@@ -103,18 +99,16 @@ TEST(StatusWindowScaling, TheLogModeWindowIsTwiceAsTallAsTheDesign) {
     EXPECT_EQ(::IsWindowVisible(::GetDlgItem(hwnd, kIdLogPanel)) != 0 ||
                   (::GetWindowLongW(::GetDlgItem(hwnd, kIdLogPanel), GWL_STYLE) & WS_VISIBLE) != 0,
               logMode);
-    ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    EXPECT_TRUE(window_test::CloseWindow(hwnd));
   }
 }
 
 TEST(StatusWindowScaling, TheLogModeWindowStaysWithinTheWorkAreaAndItsPanelWithinTheWindow) {
-  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(app);
-  HWND hwnd = app->hwnd();
-  window_test::PumpUntil([] { return false; }, 200);        // the load runs
-  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+  window_test::RecordingHandler handler;
+  auto window = window_test::StartLoadedWindow(handler, true);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kCmdTest, 0), 0);  // 動作テスト(&T)
   MONITORINFO monitor{};
   monitor.cbSize = sizeof(monitor);
   ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor));
@@ -143,8 +137,7 @@ TEST(StatusWindowScaling, TheLogModeWindowStaysWithinTheWorkAreaAndItsPanelWithi
   EXPECT_LE(panel.bottom, client.bottom);
   EXPECT_LT(panel.bottom - panel.top, 269);
   EXPECT_GT(panel.bottom - panel.top, 100);
-  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  EXPECT_TRUE(window_test::CloseWindow(hwnd));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// What a frame shows on the real status window: the five button pictures and the
+// What a frame shows on the status window: the five button pictures and the
 // battery picture, frame after frame, repeats included.
 
 #include <gtest/gtest.h>
@@ -6,9 +6,8 @@
 
 #include <string>
 
-#include "tests/app/window_test_support.h"
+#include "tests/ui/status_window_test_support.h"
 #include "ui/control_ids.h"
-#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
@@ -18,15 +17,13 @@ HBITMAP PictureOf(HWND window, int id) {
 }
 
 TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
-  // A port that never opens: the window's pictures are ours to set.
-  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}});
-  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(app);
-  HWND hwnd = app->hwnd();
-  window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  app->window().ShowConnected(true);
+  window_test::RecordingHandler handler;
+  auto window = window_test::StartLoadedWindow(handler, false);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
+  window->ShowConnected(true);
   const HBITMAP good = PictureOf(hwnd, kIdConnectedLamp);
-  app->window().ShowSwitchState(0x01);
+  window->ShowSwitchState(0x01);
   const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
   const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
   ASSERT_NE(pressed, nullptr);
@@ -44,7 +41,7 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
       {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
   };
   for (const Case& c : cases) {
-    app->window().ShowSwitchState(c.state);
+    window->ShowSwitchState(c.state);
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
           << "state " << c.state << ", button " << i + 1;
@@ -54,14 +51,13 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   }
 
   // A loss shows the not-connected picture and no button held.
-  app->window().ShowSwitchState(0x04);
-  app->window().ShowConnected(false);
+  window->ShowSwitchState(0x04);
+  window->ShowConnected(false);
   EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
   EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), released) << "button " << i + 1;
 
-  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  EXPECT_TRUE(window_test::CloseWindow(hwnd));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The log panel of the real status window: lines reach it within a tenth of a
+// The status window's log panel: lines reach it within a tenth of a
 // second, in order, and it keeps the newest lines when it grows long.
 
 #include <gtest/gtest.h>
@@ -6,25 +6,24 @@
 
 #include <string>
 
-#include "tests/app/window_test_support.h"
+#include "tests/ui/status_window_test_support.h"
 #include "ui/control_ids.h"
+#include "ui/window_messages_win32.h"
 #include "base/log_format.h"
-#include "app/switch_app_win32.h"
 
 namespace tovira {
 namespace {
 
 TEST(StatusWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
-  window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-  auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-  ASSERT_TRUE(app);
-  HWND hwnd = app->hwnd();
+  window_test::RecordingHandler handler;
+  auto window = window_test::StartLoadedWindow(handler, true);
+  ASSERT_TRUE(window);
+  HWND hwnd = window->hwnd();
   HWND log = ::GetDlgItem(hwnd, kIdLogPanel);
-  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // shown, as when a carer looks
-  window_test::PumpUntil([] { return false; }, 200);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(kCmdTest, 0), 0);  // shown, as when a carer looks
 
-  app->window().AddLogLine(L"first");
-  app->window().AddLogLine(L"second");
+  window->AddLogLine(L"first");
+  window->AddLogLine(L"second");
   ASSERT_TRUE(window_test::PumpUntil(
       [&] { return window_test::Text(log).find(L"second") != std::wstring::npos; }, 2000));
   const std::wstring shortLog = window_test::Text(log);
@@ -34,7 +33,7 @@ TEST(StatusWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   // bursts that each reach the panel.
   for (int burst = 0; burst < 4; ++burst) {
     for (int i = 0; i < 1000; ++i) {
-      app->window().AddLogLine(L"line " + std::to_wstring(burst * 1000 + i) + L" " + std::wstring(20, L'x'));
+      window->AddLogLine(L"line " + std::to_wstring(burst * 1000 + i) + L" " + std::wstring(20, L'x'));
     }
     const std::wstring last = L"line " + std::to_wstring(burst * 1000 + 999) + L" ";
     ASSERT_TRUE(window_test::PumpUntil(
@@ -46,8 +45,7 @@ TEST(StatusWindowLog, LinesArriveInOrderAndTheNewestAreKept) {
   EXPECT_EQ(longLog[2], L':') << "the panel starts with a whole line: " << longLog.substr(0, 40);
   EXPECT_EQ(longLog.substr(longLog.size() - 2), L"\r\n");
 
-  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+  EXPECT_TRUE(window_test::CloseWindow(hwnd));
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "tests/app/window_test_support.h"
+#include "tests/ui/status_window_test_support.h"
 #include "ui/control_ids.h"
-#include "app/switch_app_win32.h"
+#include "ui/window_messages_win32.h"
 
 namespace tovira {
 namespace {
@@ -22,18 +22,14 @@ bool Deliver(HWND window, HWND target, UINT message, WPARAM key) {
 class StatusWindowKeyboard : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_test::WriteSettings({{L"DeviceName", L"SW"}, {L"PortName", L"COM250"}, {L"LogMode", L"730259"}});
-    app_ = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
-    ASSERT_TRUE(app_);
-    hwnd_ = app_->hwnd();
-    window_test::PumpUntil([] { return false; }, 200);         // the load runs
-    ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(102, 0), 0);  // 動作テスト(&T)
+    window_ = window_test::StartLoadedWindow(handler_, true);  // the log mode: every control
+    ASSERT_TRUE(window_);
+    hwnd_ = window_->hwnd();
+    ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(kCmdTest, 0), 0);  // 動作テスト(&T)
   }
-  void TearDown() override {
-    if (::IsWindow(hwnd_)) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-    window_test::PumpUntil([&] { return !::IsWindow(hwnd_); }, 10000);
-  }
-  std::unique_ptr<SwitchApp> app_;
+  void TearDown() override { EXPECT_TRUE(window_test::CloseWindow(hwnd_)); }
+  window_test::RecordingHandler handler_;
+  std::unique_ptr<StatusWindow> window_;
   HWND hwnd_ = nullptr;
 };
 
@@ -54,8 +50,7 @@ TEST_F(StatusWindowKeyboard, AMnemonicPressesItsControl) {
   HWND box = ::GetDlgItem(hwnd_, kIdPortNotSave);
   const LRESULT before = ::SendMessageW(box, BM_GETCHECK, 0, 0);
   EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_SYSCHAR, L'p'));  // Alt+P
-  window_test::PumpUntil([] { return false; }, 100);
-  EXPECT_NE(::SendMessageW(box, BM_GETCHECK, 0, 0), before);
+  EXPECT_TRUE(window_test::PumpUntil([&] { return ::SendMessageW(box, BM_GETCHECK, 0, 0) != before; }, 2000));
 }
 
 TEST_F(StatusWindowKeyboard, EscapeAltF4AndTheTaskbarsClosePutTheWindowAway) {
@@ -63,16 +58,15 @@ TEST_F(StatusWindowKeyboard, EscapeAltF4AndTheTaskbarsClosePutTheWindowAway) {
   EXPECT_EQ(::GetWindow(hwnd_, GW_OWNER), nullptr) << "shown, it has its task-bar button";
   EXPECT_EQ(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
   EXPECT_TRUE(Deliver(hwnd_, ::GetDlgItem(hwnd_, kIdDeviceList), WM_KEYDOWN, VK_ESCAPE));
-  window_test::PumpUntil([] { return false; }, 100);
-  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindowVisible(hwnd_); }, 2000));
 
   // Alt+F4 and the taskbar's Close arrive as the system command: the same as OK,
   // and the program runs on.
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
-  window_test::PumpUntil([] { return false; }, 100);
+  EXPECT_TRUE(window_test::PumpUntil([&] { return !::IsWindowVisible(hwnd_); }, 2000));
   EXPECT_TRUE(::IsWindow(hwnd_));
-  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+  EXPECT_TRUE(handler_.closings.empty()) << "no closing ran";
 }
 
 }  // namespace
