@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -194,6 +196,127 @@ TEST_F(SerialLinkTest, ShutdownEndsAWorkerThatWaitsForItsPredecessor) {
   *ending = true;
   link->Stop();
   EXPECT_FALSE(link->Alive()) << "the waiting successor ends at once";
+}
+
+// The real clock's pauses, each on a thread of its own: one that begins after a
+// stop, or after a nudge it may take, ends at once (well within the bound here,
+// against its own hour), and a nudge ends one pause only.
+TEST(SteadyLinkClock, APauseThatBeginsAfterAStopOrANudgeEndsAtOnceAndUsesTheNudge) {
+  using Pause = void (SteadyLinkClock::*)(std::chrono::milliseconds, const StopSignal&);
+  const struct {
+    const char* name;
+    Pause pause;
+    void (StopSignal::*before)();
+  } pauses[] = {
+      {"a pause after a stop", &SteadyLinkClock::Pause, &StopSignal::Raise},
+      {"an attempt pause after a stop", &SteadyLinkClock::PauseUntilNudged, &StopSignal::Raise},
+      {"an attempt pause after a nudge", &SteadyLinkClock::PauseUntilNudged, &StopSignal::Nudge},
+  };
+  for (const auto& row : pauses) {
+    SCOPED_TRACE(row.name);
+    SteadyLinkClock clock;
+    StopSignal stop;
+    (stop.*row.before)();
+    std::packaged_task<void()> paused([&] { (clock.*row.pause)(1h, stop); });
+    std::future<void> ended = paused.get_future();
+    std::thread pausing(std::move(paused));
+    const bool endedAtOnce = ended.wait_for(10s) == std::future_status::ready;
+    EXPECT_TRUE(endedAtOnce);
+    EXPECT_FALSE(stop.TakeNudge()) << "a nudge is taken by the pause it ends, and by no later one";
+    if (!endedAtOnce) {  // free it, whatever it waits for
+      stop.Raise();
+      stop.Nudge();
+    }
+    pausing.join();
+  }
+  // A wait that blocks in the platform is woken at once too.
+  StopSignal stop;
+  stop.Raise();
+  bool woken = false;
+  const StopSignal::Waker waker(stop, [&woken] { woken = true; });
+  EXPECT_TRUE(woken);
+}
+
+// Opens LivePorts whose driver holds each close while `holdCloses` is set and
+// then lets go by itself: nothing orders its letting go after what the stopping
+// side did, so that only the gate can order a worker's late reports after its
+// cut-off (which ThreadSanitizer checks here).
+class HeldCloseOpener final : public SerialPortOpener {
+ public:
+  OpenResult Open(const std::wstring&) override {
+    ++openNow;
+    return {OpenStatus::Opened, std::make_unique<LivePort>(openNow, [this] {
+              while (holdCloses.load(std::memory_order_relaxed)) std::this_thread::yield();
+            })};
+  }
+  void HoldCloses(bool hold) { holdCloses.store(hold, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<bool> holdCloses{false};
+  std::atomic<int> openNow{0};
+};
+
+class HeldCloseLinkTest : public SerialLinkTest {
+ protected:
+  // The link anew, on ports whose close the test holds.
+  void Relink(std::chrono::milliseconds stopBound) {
+    SerialLinkParts parts;
+    parts.mode = TargetMode::Quorandel;
+    parts.opener = held;
+    parts.clock = std::make_shared<SteadyLinkClock>();
+    parts.events = events;
+    parts.appEnding = ending;
+    parts.stopBound = stopBound;
+    link = std::make_unique<SerialLink>(std::move(parts));
+  }
+
+  // The `count` reports from the `at`th on.
+  std::vector<std::wstring> Reports(std::size_t at, std::size_t count) const {
+    std::vector<std::wstring> seen = events->Events();
+    seen.resize(std::max(seen.size(), at + count));
+    return {seen.begin() + static_cast<std::ptrdiff_t>(at),
+            seen.begin() + static_cast<std::ptrdiff_t>(at + count)};
+  }
+
+  std::shared_ptr<HeldCloseOpener> held = std::make_shared<HeldCloseOpener>();
+};
+
+TEST_F(HeldCloseLinkTest, AWorkerCutOffAtAStopReportsNothingMoreAndLeavesItsLinesToTheNext) {
+  Relink(200ms);
+  link->Start(L"COM9", L"SW-1");
+  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
+  held->HoldCloses(true);  // past the stop's bound
+  const std::size_t stoppedAt = events->Events().size();
+  EXPECT_FALSE(link->Stop());
+  held->HoldCloses(false);  // the cut-off worker's close ends, and so does the worker
+  for (const auto until = std::chrono::steady_clock::now() + 5s;
+       link->Alive() && std::chrono::steady_clock::now() < until;) {
+    std::this_thread::yield();
+  }
+  ASSERT_FALSE(link->Alive());
+  link->Start(L"COM4", L"SW-2");
+  ASSERT_TRUE(WaitFor(L"balloon:SW-2と接続中．．．", 5s));
+  const std::vector<std::wstring> expected = {
+      L"enable:0",    // said for the cut-off worker; its own close and lines never pass
+      L"com:ocdtrs",  // the next worker corrects the lines the window still shows
+      L"balloon:SW-2と接続中．．．"};
+  EXPECT_EQ(Reports(stoppedAt, expected.size()), expected);
+}
+
+TEST_F(HeldCloseLinkTest, ANewWorkerWaitsForTheEarlierOneToCloseRatherThanCutItOff) {
+  Relink(10s);
+  link->Start(L"COM9", L"SW-1");
+  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
+  held->HoldCloses(true);  // its close takes a moment, far within the bound
+  const std::size_t replacedAt = events->Events().size();
+  link->Start(L"COM4", L"SW-2");
+  // A new worker that did not wait would cut the earlier one off at once and say
+  // its close for it: the time to show that, before the close ends.
+  WaitFor(L"enable:0", 100ms);
+  held->HoldCloses(false);
+  ASSERT_TRUE(WaitFor(L"balloon:SW-2と接続中．．．", 5s));
+  const std::vector<std::wstring> expected = {L"com:ocdtrs", L"enable:0", L"balloon:SW-2と接続中．．．"};
+  EXPECT_EQ(Reports(replacedAt, expected.size()), expected) << "the earlier worker closed and said so itself";
 }
 
 }  // namespace

@@ -203,16 +203,17 @@ TEST_F(SerialWorkerTest, FailedByteCountIsALossToo) {
   ExpectLossAndReconnect(L"msg:シリアルポートから読み込めません。Access denied.");
 }
 
-TEST_F(SerialWorkerTest, ANudgeCutsTheAttemptPauseShort) {
-  opener.results = {OpenStatus::OpenFailed, OpenStatus::Opened};
+TEST_F(SerialWorkerTest, ANudgeCutsOneAttemptPauseShort) {
+  opener.results = {OpenStatus::OpenFailed, OpenStatus::OpenFailed, OpenStatus::Opened};
   // The first open fails at 500 ms; without the nudge the next would come at 1000 ms.
+  // The nudge is used by that attempt: the one after it waits its whole pause.
   clock.At(milliseconds(600), [this] { flags.stop.Nudge(); });
   RunUntil(milliseconds(1200));
-  EXPECT_EQ(opener.names.size(), 2U);
+  EXPECT_EQ(opener.names.size(), 3U);
   const auto events = display.Events();
   const auto opened = std::find(events.begin(), events.end(), L"enable:1");
   ASSERT_NE(opened, events.end());
-  EXPECT_EQ(display.Times()[static_cast<std::size_t>(opened - events.begin())], milliseconds(600));
+  EXPECT_EQ(display.Times()[static_cast<std::size_t>(opened - events.begin())], milliseconds(1100));
 }
 
 TEST_F(SerialWorkerTest, ConnectWaitDropsQueuedFramesOnePerCycle) {

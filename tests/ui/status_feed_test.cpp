@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -81,6 +83,22 @@ TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
   const StatusChanges again = feed.Take();
   EXPECT_EQ(again.batteryLow, true);
   EXPECT_TRUE(again.balloons.empty());
+}
+
+TEST(StatusFeed, AWakeThatCouldNotBePostedIsAskedForAgainByTheNextChange) {
+  // The window's queue is full twice; a wake lost for good would freeze the window.
+  const bool posted[] = {false, false, true, true};
+  std::size_t asked = 0;
+  StatusFeed feed([&] { return posted[std::min(asked++, std::size(posted) - 1)]; },
+                  [] { return LocalTimeOfDay{}; });
+  feed.PortOpen(true);
+  feed.Frame(0x01);
+  feed.Lines(LineStates{});
+  feed.Frame(0x02);  // the third wake was posted: nothing more until the window looks
+  EXPECT_EQ(asked, 3U);
+  EXPECT_EQ(feed.Take().state, 0x02);
+  feed.Frame(0x03);
+  EXPECT_EQ(asked, 4U);
 }
 
 TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRuns) {

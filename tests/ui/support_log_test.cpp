@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 
 #include "base/utf8.h"
@@ -90,6 +91,40 @@ TEST(SupportLog, KeepsDatedLinesUnderTheLimitWithOneOlderGeneration) {
   log.Write(L"2026-12-11", kNow, L"10:00:01.00\t接\n続済");
   EXPECT_EQ(files[kOlder], "2026-12-11 10:00:00.00\tline 7\r\n2026-12-11 10:00:00.00\tline 8\r\n");
   EXPECT_EQ(files[kPath], "2026-12-11 10:00:01.00\t\xE6\x8E\xA5 \xE7\xB6\x9A\xE6\xB8\x88\r\n");
+}
+
+TEST(SupportLog, AfterEachRotationTheFileGrowsAgainUpToTheLimitAndKeepsTheNewestLinesThatFit) {
+  std::map<std::wstring, std::string> files;
+  // The limit holds three lines, exactly.
+  SupportLog log(std::make_unique<MemoryFiles>(&files), kPath, 3 * FileLine(1).size());
+  const auto batch = [](std::initializer_list<int> numbers) {
+    std::wstring joined;
+    for (const int number : numbers) joined += Line(number);
+    return joined;
+  };
+  const auto inFile = [](std::initializer_list<int> numbers) {
+    std::string joined;
+    for (const int number : numbers) joined += FileLine(number);
+    return joined;
+  };
+  const struct {
+    std::initializer_list<int> written;
+    std::initializer_list<int> file;
+    std::initializer_list<int> older;
+  } writes[] = {
+      {{1}, {1}, {}},
+      {{2, 3, 4, 5}, {3, 4, 5}, {1}},  // too big a batch: its newest three, exactly the limit
+      {{6}, {6}, {3, 4, 5}},
+      {{7}, {6, 7}, {3, 4, 5}},
+      {{8}, {6, 7, 8}, {3, 4, 5}},  // the limit reached again, not passed
+      {{9}, {9}, {6, 7, 8}},
+  };
+  for (const auto& write : writes) {
+    SCOPED_TRACE(*(write.written.end() - 1));
+    log.Write(L"2026-12-10", kNow, batch(write.written));
+    EXPECT_EQ(files[kPath], inFile(write.file));
+    EXPECT_EQ(files[kOlder], inFile(write.older));
+  }
 }
 
 TEST(SupportLog, KeepsTheNewestLinesAndSaysSoOnceWhileTheFileCannotBeRenamed) {
