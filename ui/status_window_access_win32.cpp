@@ -9,12 +9,10 @@
 #include "ui/control_ids.h"
 #include "ui/control_words.h"
 #include "ui/status_window_win32.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 
 namespace tovira {
 namespace {
-
-constexpr const wchar_t* kLineLampLabels[] = {L"OPEN", L"CD", L"DSR", L"DTR", L"RTS", L"CTS"};
 
 bool InFrame(int id) {
   return (id >= kIdRefresh && id <= kIdOK) || id == kIdDecoration;
@@ -78,7 +76,8 @@ void StatusWindow::SayPicture(WORD id, const UniqueBitmap* shown) {
 void StatusWindow::SayLineStates() {
   for (std::size_t i = 0; i < lampState_.size(); ++i) {
     if (lampState_[i] < 0) continue;  // not yet known: the lamp's label alone
-    Say(static_cast<WORD>(kIdFirstLineLamp + i), LineLampWords(kLineLampLabels[i], lampState_[i] != 0));
+    Say(static_cast<WORD>(kIdFirstLineLamp + i),
+        LineLampWords(texts::kLineLampLabels[i], lampState_[i] != 0));
   }
 }
 

@@ -7,7 +7,7 @@
 #include "ui/display_scale.h"
 #include "base/log_format.h"
 #include "ui/status_window_win32.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {

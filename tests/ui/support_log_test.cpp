@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <map>
 
+#include "base/texts_ja.h"
 #include "base/utf8.h"
-#include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {
