@@ -8,7 +8,7 @@
 #include "app/build_mode.h"
 #include "app/single_instance_win32.h"
 #include "app/switch_app_win32.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 
 namespace {
 

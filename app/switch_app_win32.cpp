@@ -8,8 +8,8 @@
 
 #include "app/switch_route.h"
 #include "app/window_search_host_win32.h"
+#include "base/texts_ja.h"
 #include "ui/support_log_win32.h"
-#include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {
@@ -158,7 +158,7 @@ void SwitchApp::StartMovedPortLookUp() {
 
 void SwitchApp::MoveLink(const std::wstring& oldPort, const std::wstring& newPort) {
   if (*appEnding_ || portName_ != oldPort || search_.Running() || !link_->Running()) return;
-  window_->AddLogLine(std::wstring(texts::kPortMovedLog) + oldPort + L" -> " + newPort);
+  window_->AddLogLine(std::wstring(texts::kPortMovedLog) + oldPort + texts::kPortMovedArrow + newPort);
   window_->tray()->ShowBalloon(deviceName_ + std::wstring(texts::kPortMoved) + newPort +
                                std::wstring(texts::kPortMovedEnd));
   for (DeviceWithPort& listed : devices_) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "base/texts_ja.h"
+
 namespace tovira {
 
 namespace {
@@ -36,7 +38,7 @@ std::wstring FormatLogText(const wchar_t* format, ...) {
   }
   va_end(again);
   va_end(args);
-  return text ? std::move(*text) : std::wstring(kLogFormatError);
+  return text ? std::move(*text) : std::wstring(texts::kLogFormatError);
 }
 
 std::wstring FormatLogLine(const LocalTimeOfDay& time, std::wstring_view text) {

@@ -8,7 +8,6 @@
 namespace tovira {
 
 inline constexpr std::size_t kLogFormatBufferUnits = 65536;
-inline constexpr std::wstring_view kLogFormatError = L"Log Buffer Format Error";
 // The "LogMode" value that switches the log panel on.
 inline constexpr std::wstring_view kLogModeAccessCode = L"730259";
 

@@ -1,5 +1,7 @@
 #include "base/system_error_win32.h"
 
+#include "base/texts_ja.h"
+
 namespace tovira {
 
 std::wstring SystemErrorText(DWORD code) {
@@ -12,7 +14,7 @@ std::wstring SystemErrorText(DWORD code) {
   if (buffer != nullptr) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
     text.pop_back();
-  if (text.empty()) text = L"Error " + std::to_wstring(code);
+  if (text.empty()) text = texts::kSystemErrorNumber + std::to_wstring(code);
   return text;
 }
 

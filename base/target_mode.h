@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "base/texts_ja.h"
+
 namespace tovira {
 
 enum class TargetMode : int { Velmora = 1, Quorandel = 2, Harmoa = 3 };
@@ -13,15 +15,12 @@ enum class TargetMode : int { Velmora = 1, Quorandel = 2, Harmoa = 3 };
 inline constexpr std::array<TargetMode, 3> kTargetModes = {TargetMode::Velmora, TargetMode::Quorandel,
                                                            TargetMode::Harmoa};
 
-// The targets' display names, index = mode - 1.
-inline constexpr std::array<std::wstring_view, 3> kDisplayNames = {L"ヴェルモラSW", L"クオラン", L"ハルモア"};
-
 constexpr int ModeNumber(TargetMode mode) {
   return static_cast<int>(mode);
 }
 
 constexpr std::wstring_view DisplayNameOf(TargetMode mode) {
-  return kDisplayNames[ModeNumber(mode) - 1];
+  return texts::kTargetDisplayNames[ModeNumber(mode) - 1];
 }
 
 std::optional<TargetMode> TargetModeFromNumber(int number);

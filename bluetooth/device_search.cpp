@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "base/texts_ja.h"
+
 namespace tovira {
 
 std::wstring BluetoothAddressText(const std::array<std::uint8_t, 6>& address) {
@@ -62,7 +64,7 @@ SearchOutcome RunDeviceSearch(const SavedDevice& saved, const std::wstring& curr
   host.ShowSearching(true);
   host.StopLink();
   host.ClearDevices();
-  host.ShowBalloon(std::wstring(kSearchStarted));
+  host.ShowBalloon(std::wstring(texts::kSearchStarted));
 
   const std::optional<std::vector<BluetoothDevice>> found = devices.FindDevices();
   std::optional<std::vector<SerialPortEntry>> table;
@@ -75,7 +77,7 @@ SearchOutcome RunDeviceSearch(const SavedDevice& saved, const std::wstring& curr
       outcome.cutShort = true;
       return outcome;
     }
-    host.ShowBalloon(std::wstring(kSearchFinished));
+    host.ShowBalloon(std::wstring(texts::kSearchFinished));
     host.ShowSearching(false);
     if (!currentPort.empty()) host.StartLink();
     return outcome;
@@ -99,7 +101,7 @@ SearchOutcome RunDeviceSearch(const SavedDevice& saved, const std::wstring& curr
     outcome.cutShort = true;  // no end balloon, the controls stay locked, no worker
     return outcome;
   }
-  host.ShowBalloon(std::wstring(kSearchFinished));
+  host.ShowBalloon(std::wstring(texts::kSearchFinished));
   host.ShowSearching(false);
   if (!outcome.portName.empty()) host.StartLink();
   return outcome;

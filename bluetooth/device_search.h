@@ -17,10 +17,6 @@ namespace tovira {
 
 inline constexpr std::size_t kMaxBluetoothDevices = 256;
 
-inline constexpr std::wstring_view kSearchStarted =
-    L"Bluetooth情報を検索中です。この処理には1分程度かかる場合があります。";
-inline constexpr std::wstring_view kSearchFinished = L"Bluetooth情報の検索を終了しました。";
-
 struct BluetoothDevice {
   std::wstring name;
   std::array<std::uint8_t, 6> address{};  // byte 0 least significant

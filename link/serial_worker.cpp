@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "base/texts_ja.h"
 #include "link/frame_codec.h"
-#include "link/link_texts.h"
 
 namespace tovira {
 
@@ -44,15 +44,15 @@ void SerialWorker::RunCycle() {
     return;
   }
   if (!wasOpen) {
-    events_.Log(setup_.portName + std::wstring(link_texts::kConnectedLog));
-    events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnected));
+    events_.Log(setup_.portName + std::wstring(texts::kConnectedLog));
+    events_.Balloon(setup_.deviceName + std::wstring(texts::kConnected));
     outage_ = {};  // the next loss starts a new outage
   }
   std::wstring failureText;
   if (FrameStep(failureText) == FrameOutcome::Failed) {
     // A port torn down under its handle (the switch's Bluetooth link gone,
     // the PC resumed) is a lost switch like any other: connect again.
-    events_.Log(std::wstring(link_texts::kCannotRead) + failureText);
+    events_.Log(std::wstring(texts::kCannotRead) + failureText);
     SwitchLost();
   }
 }
@@ -76,7 +76,7 @@ void SerialWorker::GiveUpPortAfterFailedReport() {
 
 void SerialWorker::SwitchLost() {
   if (!std::exchange(outage_.lossShown, true)) {
-    events_.WarningBalloon(setup_.deviceName + std::wstring(link_texts::kDisconnected));
+    events_.WarningBalloon(setup_.deviceName + std::wstring(texts::kDisconnected));
   }
   ClosePort();
 }
@@ -87,9 +87,9 @@ void SerialWorker::ConnectAttempt() {
     clock_.PauseUntilNudged(link_timing::kAttemptPause, flags_.stop);
     if (flags_.ShouldRun()) {
       if (!std::exchange(outage_.connectingShown, true)) {
-        events_.Balloon(setup_.deviceName + std::wstring(link_texts::kConnecting));
+        events_.Balloon(setup_.deviceName + std::wstring(texts::kConnecting));
       }
-      events_.Log(setup_.portName + std::wstring(link_texts::kConnectingLog));
+      events_.Log(setup_.portName + std::wstring(texts::kConnectingLog));
       OpenPort();
     }
   }
@@ -99,12 +99,12 @@ void SerialWorker::ConnectAttempt() {
 bool SerialWorker::OpenPort() {
   OpenResult opened = opener_.Open(setup_.portName);
   if (opened.status == OpenStatus::NameRefused) {
-    events_.Log(std::wstring(link_texts::kNoSuchPort));
+    events_.Log(std::wstring(texts::kNoSuchPort));
     return false;
   }
   if (opened.status != OpenStatus::Opened || !opened.port) {
     SampleLines();
-    const std::wstring text = setup_.portName + std::wstring(link_texts::kCannotOpen);
+    const std::wstring text = setup_.portName + std::wstring(texts::kCannotOpen);
     if (!std::exchange(outage_.cannotOpenShown, true)) events_.Balloon(text);
     events_.Log(text);
     events_.OpenFailed();
@@ -125,7 +125,7 @@ bool SerialWorker::OpenPort() {
 void SerialWorker::ClosePort() {
   loneSince_.reset();
   if (port_) {
-    if (port_->IsOpen() && !port_->Close()) events_.Log(std::wstring(link_texts::kPortAbandoned));
+    if (port_->IsOpen() && !port_->Close()) events_.Log(std::wstring(texts::kPortAbandoned));
     port_.reset();
   }
   SampleLines();
@@ -152,14 +152,13 @@ FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   const std::optional<std::size_t> waiting = port_->BytesToRead(failureText);
   if (!waiting) return FrameOutcome::Failed;
   for (PortNotice notice = port_->TakeNotice(); notice != PortNotice::None; notice = port_->TakeNotice()) {
-    events_.Log(
-        std::wstring(notice == PortNotice::PlainReads ? link_texts::kPlainReads : link_texts::kPolledLines));
+    events_.Log(std::wstring(notice == PortNotice::PlainReads ? texts::kPlainReads : texts::kPolledLines));
   }
   if (port_->TakeReceiveError()) {
     // Some byte was lost or spoilt: an odd count holds a half frame, and which
     // byte it is cannot be told, so none of them is trusted.
     const bool odd = *waiting % 2 == 1;
-    events_.Log(std::wstring(odd ? link_texts::kReceiveErrorDropped : link_texts::kReceiveError));
+    events_.Log(std::wstring(odd ? texts::kReceiveErrorDropped : texts::kReceiveError));
     if (odd) return DropBytes(*waiting, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
   }
   if (*waiting < 2) return AwaitFrame(*waiting, failureText);
@@ -173,7 +172,7 @@ FrameOutcome SerialWorker::AwaitFrame(std::size_t waiting, std::wstring& failure
   } else if (!loneSince_) {
     loneSince_ = clock_.Now();
   } else if (clock_.Now() - *loneSince_ >= link_timing::kLoneByteBound) {
-    events_.Log(std::wstring(link_texts::kLoneByteDropped));
+    events_.Log(std::wstring(texts::kLoneByteDropped));
     return DropBytes(1, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
   }
 #ifdef TOVIRA_PLAIN_IDLE_PAUSE

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/log_format.h"
+#include "base/texts_ja.h"
 
 namespace tovira {
 namespace {
@@ -56,9 +57,9 @@ bool TargetRelay::CreateBlock(const std::string& name) {
   BlockOpenFailure failure = BlockOpenFailure::None;
   volatile std::uint8_t* view = platform_.OpenBlock(name, failure);
   if (view == nullptr) {
-    const std::wstring caption(kSharedMemoryErrorCaption);
-    platform_.ShowErrorBox(failure == BlockOpenFailure::MapFailed ? L"MapViewOfFile に失敗しました"
-                                                                  : L"CreateFileMapping に失敗しました",
+    const std::wstring caption(texts::kSharedMemoryErrorCaption);
+    platform_.ShowErrorBox(std::wstring(failure == BlockOpenFailure::MapFailed ? texts::kMapViewFailed
+                                                                               : texts::kCreateMappingFailed),
                            caption);
     return false;
   }
@@ -75,7 +76,7 @@ bool TargetRelay::CreateBlock(const std::string& name) {
 void TargetRelay::PostRelease(NavigatorWindow navigator) {
   if (const auto button = LowestButton(lastPressState_)) {
     platform_.PostToNavigator(navigator, kReleaseMessage, *button);
-    log_(FormatLogText(L"Post Quo OFF :%d", *button));
+    log_(FormatLogText(texts::kReleasePostedLog, *button));
   }
 }
 
@@ -84,7 +85,7 @@ void TargetRelay::RelayFrame(int state) {
     if (const auto navigator = platform_.FindNavigator()) {
       if (const auto button = LowestButton(state)) {
         platform_.PostToNavigator(*navigator, kPressMessage, *button);
-        log_(FormatLogText(L"Post Quo ON :%d", *button));
+        log_(FormatLogText(texts::kPressPostedLog, *button));
         lastPressState_ = state;
       } else {
         // No button down is a release, whatever the battery bit (or a spare bit)
@@ -109,7 +110,7 @@ void TargetRelay::RelayFrame(int state) {
 }
 
 void TargetRelay::LogState(int state) {
-  log_(FormatLogText(L"pStatus :%02X", state));
+  log_(FormatLogText(texts::kStateWrittenLog, state));
 }
 
 bool TargetRelay::InterfaceProcessRuns() {

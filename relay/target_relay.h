@@ -22,7 +22,6 @@ namespace tovira {
 inline constexpr unsigned kPressMessage = TOVIRA_MSG_PRESS;
 inline constexpr unsigned kReleaseMessage = TOVIRA_MSG_RELEASE;
 inline constexpr std::string_view kNavigatorWindowClass = TOVIRA_NAVIGATOR_CLASS;
-inline constexpr std::wstring_view kSharedMemoryErrorCaption = L"共有メモリーエラー";
 
 std::string BlockName(TargetMode mode);
 // The interface process's image name, upper case; empty in mode 3 (never runs).

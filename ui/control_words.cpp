@@ -1,6 +1,6 @@
 #include "ui/control_words.h"
 
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 
 namespace tovira {
 
@@ -12,7 +12,7 @@ std::wstring ButtonWords(int number, bool pressed) {
 }
 
 std::wstring ConnectionWords(bool connected) {
-  return std::wstring(connected ? texts::kConnected : texts::kNotConnected);
+  return std::wstring(connected ? texts::kConnectedWord : texts::kNotConnectedWord);
 }
 
 std::wstring BatteryWords(BatteryShown shown) {
@@ -24,7 +24,7 @@ std::wstring BatteryWords(BatteryShown shown) {
     case BatteryShown::kNotConnected:
       break;
   }
-  return std::wstring(texts::kNotConnected);
+  return std::wstring(texts::kNotConnectedWord);
 }
 
 std::wstring LineLampWords(std::wstring_view label, bool on) {

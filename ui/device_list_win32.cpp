@@ -3,7 +3,7 @@
 #include <array>
 
 #include "ui/control_ids.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 #include "ui/window_text_win32.h"
 
 namespace tovira {

@@ -1,5 +1,6 @@
 #include "ui/status_pictures_win32.h"
 
+#include "base/texts_ja.h"
 #include "ui/accessible_name_win32.h"
 #include "ui/control_ids.h"
 #include "ui/control_words.h"
@@ -7,8 +8,6 @@
 
 namespace tovira {
 namespace {
-
-constexpr const wchar_t* kLineLampLabels[] = {L"OPEN", L"CD", L"DSR", L"DTR", L"RTS", L"CTS"};
 
 UniqueBitmap LoadPicture(HINSTANCE instance, std::wstring_view base, int scale) {
   const std::wstring name = PictureName(base, scale);
@@ -131,7 +130,8 @@ void StatusPictures::SayPicture(WORD id, const UniqueBitmap* shown) {
 void StatusPictures::SayLineStates() {
   for (std::size_t i = 0; i < lampState_.size(); ++i) {
     if (lampState_[i] < 0) continue;  // not yet known: the lamp's label alone
-    Say(static_cast<WORD>(kIdFirstLineLamp + i), LineLampWords(kLineLampLabels[i], lampState_[i] != 0));
+    Say(static_cast<WORD>(kIdFirstLineLamp + i),
+        LineLampWords(texts::kLineLampLabels[i], lampState_[i] != 0));
   }
 }
 

@@ -9,7 +9,7 @@
 #include "ui/accessible_name_win32.h"
 #include "ui/control_ids.h"
 #include "ui/status_window_win32.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 
 namespace tovira {
 namespace {

@@ -6,7 +6,7 @@
 #include "ui/control_ids.h"
 #include "ui/help_page_win32.h"
 #include "ui/status_window_win32.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 #include "ui/version_dialog_win32.h"
 #include "ui/window_messages_win32.h"
 #include "ui/window_text_win32.h"

@@ -7,7 +7,7 @@
 #include <dbt.h>
 
 #include "ui/control_ids.h"
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/texts_ja.h"
 #include "base/utf8.h"
-#include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {

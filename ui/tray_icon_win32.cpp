@@ -9,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 #include "ui/window_messages_win32.h"
 
 namespace tovira {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ui/ui_texts.h"
+#include "base/texts_ja.h"
 
 namespace tovira {
 namespace {

@@ -6,6 +6,7 @@
 #include "base/program_path_win32.h"
 #include "base/scoped_handle_win32.h"
 #include "base/system_library_win32.h"
+#include "base/texts_ja.h"
 #include "ui/display_scale.h"
 #include "ui/resources/resource.h"
 #include "ui/window_dpi_win32.h"
@@ -47,7 +48,7 @@ void OnLoad(HWND dialog, const std::wstring& modeLabel) {
 
   // The window owns the resources now (deleted on WM_DESTROY), which the analyzer cannot follow.
   // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks): not a leak, see above
-  const std::wstring version = L"Version: " + ProgramVersionString(L"ProductVersion");
+  const std::wstring version = texts::kVersionPrefix + ProgramVersionString(L"ProductVersion");
   ::SetDlgItemTextW(dialog, IDC_VERSION_VERSION, version.c_str());
   ::SetDlgItemTextW(dialog, IDC_VERSION_CORP, ProgramVersionString(L"CompanyName").c_str());
   // The mode label follows once the dialog is on the screen.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/texts_ja.h"
+
 namespace tovira {
 namespace {
 
@@ -29,7 +31,7 @@ TEST(LogFormat, EveryLengthUpToTheBufferComesWholeAndLongerBecomesTheErrorLine) 
     const std::wstring text(length, L'x');
     EXPECT_EQ(FormatLogText(L"%ls", text.c_str()), text) << length;
     EXPECT_EQ(FormatLogText(L"[%ls]", text.c_str()).size(),
-              length + 2 < kLogFormatBufferUnits ? length + 2 : kLogFormatError.size())
+              length + 2 < kLogFormatBufferUnits ? length + 2 : texts::kLogFormatError.size())
         << "bracketed " << length;
   }
   const std::wstring huge(kLogFormatBufferUnits, L'x');

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/texts_ja.h"
 #include "bluetooth/bounded_port_query.h"
 
 namespace tovira {
@@ -100,8 +101,8 @@ SerialPortEntry PortFor(std::uint8_t last, const wchar_t* deviceId) {
   return {deviceId, id};
 }
 
-const std::wstring kStart = L"balloon:" + std::wstring(kSearchStarted);
-const std::wstring kEnd = L"balloon:" + std::wstring(kSearchFinished);
+const std::wstring kStart = L"balloon:" + std::wstring(texts::kSearchStarted);
+const std::wstring kEnd = L"balloon:" + std::wstring(texts::kSearchFinished);
 
 // The address text of Device(…, last).
 std::wstring AddressOf(std::uint8_t last) {

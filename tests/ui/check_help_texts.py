@@ -12,9 +12,8 @@ import os
 import re
 import sys
 
-TEXT_HEADERS = ("ui/ui_texts.h", "link/link_texts.h", "bluetooth/device_search.h")
+TEXT_TABLE = "base/texts_ja.h"
 SOURCE_DIRS = ("app", "ui", "link", "bluetooth")
-MENU_SOURCES = ("ui/ui_texts.h", "ui/status_window_layout_win32.cpp")
 PLACEHOLDER = re.compile(r"（[^）]*）")
 LITERAL = re.compile(r'L"((?:[^"\\]|\\.)*)"')
 
@@ -25,11 +24,10 @@ def read(root, relative):
 
 
 def named_texts(root):
-    """k-name -> text, for the single-literal constants of the text headers."""
+    """k-name -> text, for the single-literal constants of the text table."""
     found = {}
-    for header in TEXT_HEADERS:
-        for name, text in re.findall(r'constexpr std::wstring_view (k\w+)\s*=\s*L"([^"]*)";', read(root, header)):
-            found[name] = text
+    for name, text in re.findall(r'constexpr std::wstring_view (k\w+)\s*=\s*L"([^"]*)";', read(root, TEXT_TABLE)):
+        found[name] = text
     return found
 
 
@@ -60,7 +58,7 @@ def balloon_texts(root, names):
 
 
 def shown_menu_texts(root):
-    return {text.replace("&", "") for source in MENU_SOURCES for text in LITERAL.findall(read(root, source))}
+    return {text.replace("&", "") for text in LITERAL.findall(read(root, TEXT_TABLE))}
 
 
 def problems(page_path, root):

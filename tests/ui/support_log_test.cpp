@@ -10,8 +10,8 @@
 #include <initializer_list>
 #include <map>
 
+#include "base/texts_ja.h"
 #include "base/utf8.h"
-#include "ui/ui_texts.h"
 
 namespace tovira {
 namespace {
