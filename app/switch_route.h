@@ -22,7 +22,7 @@ class SwitchRoute final : public LinkEvents {
     window_.PortOpen(open);
     if (open) movedPort_.Opened();
   }
-  void Frame(int state) override {
+  void Frame(SwitchState state) override {
     relay_.RelayFrame(state);
     window_.Frame(state);
   }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/switch_state.h"
+
 namespace tovira {
 
 // The six line states in the order the lamps show them.
@@ -30,7 +32,7 @@ class LinkEvents {
   // The port has just been opened (true) or closed (false).
   virtual void PortOpen(bool open) = 0;
   // One decoded frame's switch state.
-  virtual void Frame(int state) = 0;
+  virtual void Frame(SwitchState state) = 0;
   // The line states changed since the last report.
   virtual void Lines(const LineStates& lines) = 0;
   // An attempt to open the port failed (the switch off, or the port gone).

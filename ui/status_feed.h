@@ -15,6 +15,7 @@
 
 #include "base/link_events.h"
 #include "base/log_format.h"
+#include "base/switch_state.h"
 #include "ui/balloon_kind.h"
 
 namespace tovira {
@@ -27,7 +28,7 @@ struct BalloonNote {
 
 struct StatusChanges {
   std::optional<bool> portOpen;       // the latest open or close
-  std::optional<int> state;           // the latest frame's switch state
+  std::optional<SwitchState> state;   // the latest frame's switch state
   bool stateAfterPortChange = false;  // that frame came after that open or close
   std::optional<LineStates> lines;    // the latest line states
   std::optional<bool> batteryLow;     // a low-battery episode began (true) or ended
@@ -55,7 +56,7 @@ class StatusFeed final : public LinkEvents {
   void WarningBalloon(const std::wstring& text) override;
   void Log(const std::wstring& text) override;
   void PortOpen(bool open) override;
-  void Frame(int state) override;
+  void Frame(SwitchState state) override;
   void Lines(const LineStates& lines) override;
 
   // What changed since the last take (the window's thread).
@@ -69,8 +70,6 @@ class StatusFeed final : public LinkEvents {
   template <typename Change>
   void Note(const Change& change);
   void AddBalloon(const std::wstring& text, BalloonKind kind);  // under the lock
-
-  static constexpr int kBatteryLowBit = 0x80;
 
   Wake wake_;
   Clock clock_;

@@ -97,23 +97,24 @@ void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
 
-void StatusWindow::ShowSwitchState(int state) {
-  for (int i = 0; i < 5; ++i) {
+void StatusWindow::ShowSwitchState(SwitchState state) {
+  const SwitchState::Buttons buttons = state.buttons();
+  for (int i = 0; i < SwitchState::kButtons; ++i) {
     // Each picture is repainted before the next is set.
     const WORD id = static_cast<WORD>(kIdButton1 + i);
-    SetPicture(id, (state & (1 << i)) != 0 ? &pressedPicture_ : &releasedPicture_);
+    SetPicture(id, buttons.test(static_cast<std::size_t>(i)) ? &pressedPicture_ : &releasedPicture_);
     HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
   }
-  SetPicture(kIdBattery, (state & 0x80) != 0 ? &lowBatteryPicture_ : &connectedPicture_);
+  SetPicture(kIdBattery, state.batteryLow() ? &lowBatteryPicture_ : &connectedPicture_);
 }
 
 void StatusWindow::ShowConnected(bool enabled) {
   // Without a link no button is known to be held. The pictures pass through the
   // link's last state on the way: only where they end is said.
   wordsHeld_ = true;
-  if (!enabled) ShowSwitchState(0);
+  if (!enabled) ShowSwitchState(SwitchState());
   SetPicture(kIdConnectedLamp, enabled ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, enabled ? &connectedPicture_ : &disconnectedPicture_);
   wordsHeld_ = false;

@@ -76,7 +76,7 @@ class StatusWindow final {
   bool PortNotSave() const;
 
   // The switch's state.
-  void ShowSwitchState(int state);
+  void ShowSwitchState(SwitchState state);
   void ShowConnected(bool connected);
   void ShowLineStates(const LineStates& lines);
   // Draws in the system's colours while `on` (the system's high contrast); the

@@ -44,8 +44,8 @@ TEST(StatusWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, {});
   ASSERT_TRUE(app);
   HWND hwnd = app->hwnd();
-  window_test::PumpUntil([] { return false; }, 200);  // the load runs
-  app->window().ShowSwitchState(0x01);                // button 1 down, the others up
+  window_test::PumpUntil([] { return false; }, 200);           // the load runs
+  app->window().ShowSwitchState(SwitchState::FromByte(0x01));  // button 1 down, the others up
 
   struct Case {
     UINT dpi;

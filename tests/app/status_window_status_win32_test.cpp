@@ -26,7 +26,7 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   window_test::PumpUntil([] { return false; }, 200);  // the load runs
   app->window().ShowConnected(true);
   const HBITMAP good = PictureOf(hwnd, kIdConnectedLamp);
-  app->window().ShowSwitchState(0x01);
+  app->window().ShowSwitchState(SwitchState::FromByte(0x01));
   const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
   const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
   ASSERT_NE(pressed, nullptr);
@@ -34,7 +34,7 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   ASSERT_NE(pressed, released);
 
   struct Case {
-    int state;
+    std::uint8_t state;
     const char* buttons;  // button 1 first: 1 = pressed
     bool batteryLow;
   };
@@ -44,17 +44,17 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
       {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
   };
   for (const Case& c : cases) {
-    app->window().ShowSwitchState(c.state);
+    app->window().ShowSwitchState(SwitchState::FromByte(c.state));
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
-          << "state " << c.state << ", button " << i + 1;
+          << "state " << int{c.state} << ", button " << i + 1;
     }
-    EXPECT_EQ(PictureOf(hwnd, kIdBattery) != good, c.batteryLow) << "state " << c.state;
+    EXPECT_EQ(PictureOf(hwnd, kIdBattery) != good, c.batteryLow) << "state " << int{c.state};
     EXPECT_NE(PictureOf(hwnd, kIdBattery), nullptr);
   }
 
   // A loss shows the not-connected picture and no button held.
-  app->window().ShowSwitchState(0x04);
+  app->window().ShowSwitchState(SwitchState::FromByte(0x04));
   app->window().ShowConnected(false);
   EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
   EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));
