@@ -85,7 +85,7 @@ void StatusFeed::AddBalloon(const std::wstring& text, BalloonKind kind) {
   balloons.push_back({text, kind});
 }
 
-void StatusFeed::Lines(const LineStates& lines) {
+void StatusFeed::Lines(const LineLamps& lines) {
   Note([&] {
     changes_.lines = lines;
     return true;

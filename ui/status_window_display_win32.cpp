@@ -150,7 +150,7 @@ void StatusWindow::ShowTip() {
   tray_->SetIcon(batteryLow_ ? lowBatteryIcon_.get() : connectedIcon_.get());
 }
 
-void StatusWindow::ShowLineStates(const LineStates& lines) {
+void StatusWindow::ShowLineStates(const LineLamps& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
   ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");

@@ -78,7 +78,7 @@ class StatusWindow final {
   // The switch's state.
   void ShowSwitchState(SwitchState state);
   void ShowConnected(bool connected);
-  void ShowLineStates(const LineStates& lines);
+  void ShowLineStates(const LineLamps& lines);
   // Draws in the system's colours while `on` (the system's high contrast); the
   // window follows the system's setting by itself.
   void UseHighContrast(bool on);

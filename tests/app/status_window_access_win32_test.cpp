@@ -101,7 +101,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
   HWND tips = TooltipOf(hwnd_);
   ASSERT_NE(tips, nullptr);
   StatusWindow& window = app_->window();
-  LineStates lines;
+  LineLamps lines;
   lines.open = true;
   lines.dsr = true;
 
@@ -177,7 +177,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
 }
 
 TEST_F(StatusWindowAccess, HighContrastDrawsTheLampsInTheSystemsColours) {
-  LineStates lines;
+  LineLamps lines;
   lines.open = true;  // OPEN lit, CD dark
   app_->window().ShowLineStates(lines);
   HDC dc = ::CreateCompatibleDC(nullptr);

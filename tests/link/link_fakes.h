@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "link/link_clock.h"
-#include "base/link_events.h"
+#include "link/link_events.h"
 #include "link/serial_port.h"
 
 namespace tovira::testing_fakes {

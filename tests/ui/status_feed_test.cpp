@@ -30,7 +30,7 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   feed.Frame(SwitchState::FromByte(0x01));
   feed.Log(L"first");
   feed.Frame(SwitchState::FromByte(0x81));
-  feed.Lines(LineStates{true, true, true, false, false, true});
+  feed.Lines(LineLamps{true, true, true, false, false, true});
   feed.Balloon(L"connected");
   feed.WarningBalloon(L"lost");
   feed.Log(L"second");
@@ -40,7 +40,7 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
   EXPECT_EQ(seen.portOpen, true);
   EXPECT_EQ(seen.state, SwitchState::FromByte(0x81));
   EXPECT_TRUE(seen.stateAfterPortChange);
-  EXPECT_EQ(seen.lines, (LineStates{true, true, true, false, false, true}));
+  EXPECT_EQ(seen.lines, (LineLamps{true, true, true, false, false, true}));
   EXPECT_EQ(seen.log, L"09:08:07.65\tfirst\r\n09:08:07.65\tsecond\r\n");
   // A low battery and a loss warn; everything else informs.
   EXPECT_EQ(seen.balloons,

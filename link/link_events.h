@@ -1,7 +1,7 @@
 #pragma once
 // What the serial worker reports, on its own thread and in the order things
 // happen. Whoever listens must not make the worker wait: the target is written
-// from here, and the window and the shell only take note.
+// from here, and the window and the shell only take note (app/ routes it).
 
 #include <string>
 
@@ -9,7 +9,7 @@
 
 namespace tovira {
 
-// The six line states in the order the lamps show them.
+// The port's six line states: open, then CD, DSR, DTR, RTS, CTS.
 struct LineStates {
   bool open = false;
   bool cd = false;
