@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 
 #include "base/target_mode.h"
 #include "base/utf8.h"
@@ -28,8 +29,11 @@ std::string LevelsText(const LineLevels& lines) {
          ", RLSD " + (lines.rlsd ? "on" : "off");
 }
 
+// The targets' names, by mode number less one.
+constexpr std::wstring_view kTargetNames[] = {L"ヴェルモラSW", L"クオラン", L"ハルモア"};
+
 std::string ModeName(TargetMode mode) {
-  return "mode " + std::to_string(ModeNumber(mode)) + " " + Utf8(DisplayNameOf(mode));
+  return "mode " + std::to_string(ModeNumber(mode)) + " " + Utf8(kTargetNames[ModeNumber(mode) - 1]);
 }
 
 std::string Seconds(double seconds) {
