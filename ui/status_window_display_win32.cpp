@@ -99,10 +99,10 @@ void StatusWindow::SetPicture(WORD id, UniqueBitmap* slot) {
 
 void StatusWindow::ShowSwitchState(SwitchState state) {
   const SwitchState::Buttons buttons = state.buttons();
-  for (int i = 0; i < SwitchState::kButtons; ++i) {
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
     // Each picture is repainted before the next is set.
     const WORD id = static_cast<WORD>(kIdButton1 + i);
-    SetPicture(id, buttons.test(static_cast<std::size_t>(i)) ? &pressedPicture_ : &releasedPicture_);
+    SetPicture(id, buttons.test(i) ? &pressedPicture_ : &releasedPicture_);
     HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
