@@ -7,9 +7,12 @@
 #include <thread>
 
 #include "app/switch_route.h"
-#include "app/window_search_host_win32.h"
 #include "base/texts_ja.h"
+#include "bluetooth/device_search.h"
+#include "link/serial_port_win32.h"
+#include "ui/hand_off_win32.h"
 #include "ui/support_log_win32.h"
+#include "ui/tray_icon_win32.h"
 
 namespace tovira {
 namespace {
@@ -18,6 +21,39 @@ constexpr int kSearchPolls = 300;
 constexpr std::chrono::milliseconds kSearchPoll{100};
 
 }  // namespace
+
+// Every call but the balloon is handed to the window thread, where the program
+// (and so `app_`) exists while the call runs.
+class SwitchApp::WindowSearchHost final : public SearchHost {
+ public:
+  WindowSearchHost(SwitchApp& app, std::shared_ptr<WindowHandOff> handOff, std::shared_ptr<TrayIcon> tray)
+      : app_(app), handOff_(std::move(handOff)), tray_(std::move(tray)) {}
+
+  void ShowBalloon(const std::wstring& text) override { tray_->ShowBalloon(text); }
+  void ShowSearching(bool searching) override {
+    handOff_->Invoke([this, searching] { app_.ShowSearching(searching); });
+  }
+  void StopLink() override {
+    handOff_->Invoke([this] { app_.StopLink(); });
+  }
+  void ClearDevices() override {
+    handOff_->Invoke([this] { app_.ClearDevices(); });
+  }
+  void AddDevice(const DeviceWithPort& device, bool selected) override {
+    handOff_->Invoke([this, &device, selected] { app_.AddDevice(device, selected); });
+  }
+  void SetPortName(const std::wstring& port) override {
+    handOff_->Invoke([this, &port] { app_.SetPortName(port); });
+  }
+  void StartLink() override {
+    handOff_->Invoke([this] { app_.StartLink(); });
+  }
+
+ private:
+  SwitchApp& app_;
+  std::shared_ptr<WindowHandOff> handOff_;
+  std::shared_ptr<TrayIcon> tray_;  // shared: a search left running may outlive the window
+};
 
 SwitchApp::SwitchApp(TargetMode mode, SearchSources sources, std::chrono::milliseconds movedPortPatience)
     : mode_(mode),

@@ -17,7 +17,6 @@
 #include "bluetooth/device_sources_win32.h"
 #include "bluetooth/search_thread.h"
 #include "link/serial_link.h"
-#include "link/serial_port_win32.h"
 #include "relay/relay_platform_win32.h"
 #include "relay/target_relay.h"
 #include "ui/status_window_win32.h"
@@ -35,8 +34,16 @@ class SwitchApp final : public StatusWindowHandler {
   SwitchApp(const SwitchApp&) = delete;
   SwitchApp& operator=(const SwitchApp&) = delete;
 
+  // The loop runs on this window; the tests drive the status window directly.
   HWND hwnd() const { return window_->hwnd(); }
   StatusWindow& window() { return *window_; }
+
+ private:
+  // The search's host: it hands the search's calls to the window thread.
+  class WindowSearchHost;
+
+  SwitchApp(TargetMode mode, SearchSources sources, std::chrono::milliseconds movedPortPatience);
+  void Init();
 
   // What a device search does to the program (window thread).
   // A search that ends without the stored device asks the carer to choose one.
@@ -50,10 +57,6 @@ class SwitchApp final : public StatusWindowHandler {
   // The quiet look-up found the device on `newPort` while the link kept failing
   // on `oldPort`: the link moves there, unless the user chose meanwhile.
   void MoveLink(const std::wstring& oldPort, const std::wstring& newPort);
-
- private:
-  SwitchApp(TargetMode mode, SearchSources sources, std::chrono::milliseconds movedPortPatience);
-  void Init();
 
   void OnLoad() override;
   void OnRefreshChosen() override;

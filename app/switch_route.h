@@ -4,14 +4,15 @@
 // waits for the window or the shell.
 
 #include "app/moved_port_watch.h"
-#include "base/link_events.h"
+#include "link/link_events.h"
 #include "relay/target_relay.h"
+#include "ui/status_feed.h"
 
 namespace tovira {
 
 class SwitchRoute final : public LinkEvents {
  public:
-  SwitchRoute(TargetRelay& relay, LinkEvents& window, MovedPortWatch& movedPort)
+  SwitchRoute(TargetRelay& relay, StatusFeed& window, MovedPortWatch& movedPort)
       : relay_(relay), window_(window), movedPort_(movedPort) {}
 
   void Balloon(const std::wstring& text) override { window_.Balloon(text); }
@@ -22,16 +23,23 @@ class SwitchRoute final : public LinkEvents {
     window_.PortOpen(open);
     if (open) movedPort_.Opened();
   }
-  void Frame(int state) override {
+  void Frame(SwitchState state) override {
     relay_.RelayFrame(state);
     window_.Frame(state);
   }
-  void Lines(const LineStates& lines) override { window_.Lines(lines); }
+  void Lines(const LineStates& lines) override {
+    window_.Lines({.open = lines.open,
+                   .cd = lines.cd,
+                   .dsr = lines.dsr,
+                   .dtr = lines.dtr,
+                   .rts = lines.rts,
+                   .cts = lines.cts});
+  }
   void OpenFailed() override { movedPort_.OpenFailed(); }
 
  private:
   TargetRelay& relay_;
-  LinkEvents& window_;
+  StatusFeed& window_;
   MovedPortWatch& movedPort_;
 };
 

@@ -9,11 +9,4 @@ std::optional<TargetMode> TargetModeFromNumber(int number) {
   return std::nullopt;
 }
 
-std::optional<TargetMode> TargetModeFromDisplayName(std::wstring_view displayName) {
-  for (TargetMode mode : kTargetModes) {
-    if (DisplayNameOf(mode) == displayName) return mode;
-  }
-  return std::nullopt;
-}
-
 }  // namespace tovira

@@ -4,9 +4,6 @@
 
 #include <array>
 #include <optional>
-#include <string_view>
-
-#include "base/texts_ja.h"
 
 namespace tovira {
 
@@ -19,13 +16,6 @@ constexpr int ModeNumber(TargetMode mode) {
   return static_cast<int>(mode);
 }
 
-constexpr std::wstring_view DisplayNameOf(TargetMode mode) {
-  return texts::kTargetDisplayNames[ModeNumber(mode) - 1];
-}
-
 std::optional<TargetMode> TargetModeFromNumber(int number);
-
-// The first entry of the display names equal to `displayName` picks the mode.
-std::optional<TargetMode> TargetModeFromDisplayName(std::wstring_view displayName);
 
 }  // namespace tovira

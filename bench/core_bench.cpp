@@ -28,10 +28,11 @@ void RelayOneFrame(benchmark::State& run) {
   QuietRelayPlatform platform;
   TargetRelay relay(mode, platform, [](const std::wstring& line) { benchmark::DoNotOptimize(line.data()); });
   relay.CreateBlock(BlockName(mode));
-  int state = 0;
+  const SwitchState press = SwitchState::FromByte(0x05);
+  SwitchState state;
   for (auto _ : run) {
     relay.RelayFrame(state);
-    state = state == 0 ? 0x05 : 0;  // press and release in turn, as a user does
+    state = state == SwitchState() ? press : SwitchState();  // press and release in turn, as a user does
   }
   run.SetItemsProcessed(run.iterations());
 }

@@ -19,7 +19,7 @@ int Decode(TargetMode mode, long frames) {
   volatile int sum = 0;  // the decoding must happen
   for (long i = 0; i < frames; ++i) {
     const EncodedFrame& frame = encoded[static_cast<std::size_t>(i) & 0xFF];
-    sum = sum + DecodeFrame(mode, frame.control, frame.state).state;
+    sum = sum + DecodeFrame(mode, frame.control, frame.state).state.byte();
   }
   return sum == -1 ? 1 : 0;
 }
@@ -30,7 +30,7 @@ int Relay(TargetMode mode, long frames) {
   std::size_t logged = 0;
   TargetRelay relay(mode, platform, [&logged](const std::wstring& line) { logged += line.size(); });
   relay.CreateBlock(BlockName(mode));
-  for (long i = 0; i < frames; ++i) relay.RelayFrame(i % 2 == 0 ? 0x05 : 0);
+  for (long i = 0; i < frames; ++i) relay.RelayFrame(SwitchState::FromByte(i % 2 == 0 ? 0x05 : 0));
   return logged == 0 ? 1 : 0;
 }
 

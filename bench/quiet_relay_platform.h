@@ -33,8 +33,8 @@ class QuietRelayPlatform final : public RelayPlatform {
 inline std::array<EncodedFrame, 256> FramesOfEveryState(TargetMode mode) {
   std::array<EncodedFrame, 256> frames{};
   for (int state = 0; state < 256; ++state) {
-    frames[static_cast<std::size_t>(state)] =
-        EncodeFrame(mode, static_cast<std::uint8_t>(state), state % 16, (state * 7) % 16);
+    frames[static_cast<std::size_t>(state)] = EncodeFrame(
+        mode, SwitchState::FromByte(static_cast<std::uint8_t>(state)), state % 16, (state * 7) % 16);
   }
   return frames;
 }

@@ -53,22 +53,22 @@ DecodedFrame DecodeFrame(TargetMode mode, std::uint8_t control, std::uint8_t sta
   DecodedFrame frame;
   frame.rotation = reordered >> 4;
   frame.tag = reordered & 0x0F;
-  frame.state = RotateRight8(stateByte, frame.rotation);
+  frame.state = SwitchState::FromByte(RotateRight8(stateByte, frame.rotation));
   return frame;
 }
 
-EncodedFrame EncodeFrame(TargetMode mode, std::uint8_t state, int rotation, int tag) {
+EncodedFrame EncodeFrame(TargetMode mode, SwitchState state, int rotation, int tag) {
   const auto reordered = static_cast<std::uint8_t>(((rotation & 0x0F) << 4) | (tag & 0x0F));
   EncodedFrame frame;
   frame.control = ScatterReorderedByte(reordered, BitOrderTableFor(mode));
-  frame.state = RotateLeft8(state, rotation & 0x0F);
+  frame.state = RotateLeft8(state.byte(), rotation & 0x0F);
   return frame;
 }
 
-std::wstring FrameLogText(int state, int tag) {
+std::wstring FrameLogText(SwitchState state, int tag) {
   std::wstring text;
   text.reserve(12);
-  for (int bit = 7; bit >= 0; --bit) text.push_back(((state >> bit) & 1) != 0 ? L'1' : L'0');
+  for (int bit = 7; bit >= 0; --bit) text.push_back(((state.byte() >> bit) & 1) != 0 ? L'1' : L'0');
   text.push_back(L'\t');
   // "00" format: at least two digits; a tag never exceeds 15, but stay general.
   std::wstring digits = std::to_wstring(tag < 0 ? -tag : tag);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/switch_state.h"
 #include "base/target_mode.h"
 
 namespace tovira {
@@ -26,7 +27,7 @@ std::uint8_t RotateRight8(std::uint8_t value, int count);
 std::uint8_t RotateLeft8(std::uint8_t value, int count);
 
 struct DecodedFrame {
-  int state = 0;     // switch state value: bits 0-4 buttons, bit 7 battery low
+  SwitchState state;
   int rotation = 0;  // 0..15
   int tag = 0;       // 0..15, only logged
 };
@@ -40,10 +41,10 @@ struct EncodedFrame {
 
 // What a switch (or a test sender) transmits for `state` with the given rotation
 // count and tag (both 0..15; higher bits are ignored).
-EncodedFrame EncodeFrame(TargetMode mode, std::uint8_t state, int rotation, int tag);
+EncodedFrame EncodeFrame(TargetMode mode, SwitchState state, int rotation, int tag);
 
-// The frame's log text: eight state bits from bit 7 down, a tab, the tag with two
-// digits, a line feed.
-std::wstring FrameLogText(int state, int tag);
+// The frame's log text: the state byte's eight bits from bit 7 down, a tab, the
+// tag with two digits, a line feed.
+std::wstring FrameLogText(SwitchState state, int tag);
 
 }  // namespace tovira

@@ -84,7 +84,7 @@ class SerialLink::GatedEvents final : public LinkEvents {
       events_.PortOpen(open);
     });
   }
-  void Frame(int state) override {
+  void Frame(SwitchState state) override {
     Pass([&] { events_.Frame(state); });
   }
   void Lines(const LineStates& lines) override {

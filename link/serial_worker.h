@@ -11,7 +11,7 @@
 
 #include "base/target_mode.h"
 #include "link/link_clock.h"
-#include "base/link_events.h"
+#include "link/link_events.h"
 #include "link/serial_port.h"
 #include "link/stop_signal.h"
 

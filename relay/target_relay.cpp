@@ -11,15 +11,6 @@
 namespace tovira {
 namespace {
 
-constexpr int kButtonBits = TOVIRA_STATE_BUTTONS;
-
-std::optional<int> LowestButton(int state) {
-  for (int i = 0; i < 5; ++i) {
-    if ((state & (1 << i)) != 0) return i;
-  }
-  return std::nullopt;
-}
-
 // The 32-bit value whose bytes in memory are these, in this order.
 std::uint32_t FromBytes(const std::array<std::uint8_t, 4>& bytes) {
   std::uint32_t value = 0;
@@ -69,24 +60,22 @@ bool TargetRelay::CreateBlock(const std::string& name) {
   Store32(view + 4, 0xFFFFFFFFu);
   const std::lock_guard<std::mutex> lock(blockLock_);
   block_ = view;
-  lastWritten_ = 0;
+  lastWritten_ = SwitchState();
   return true;
 }
 
 void TargetRelay::PostRelease(NavigatorWindow navigator) {
-  if (const auto button = LowestButton(lastPressState_)) {
-    platform_.PostToNavigator(navigator, kReleaseMessage, *button);
-    log_(FormatLogText(texts::kReleasePostedLog, *button));
-  }
+  platform_.PostToNavigator(navigator, kReleaseMessage, releasedButton_);
+  log_(FormatLogText(texts::kReleasePostedLog, releasedButton_));
 }
 
-void TargetRelay::RelayFrame(int state) {
+void TargetRelay::RelayFrame(SwitchState state) {
   if (mode_ == TargetMode::Quorandel) {
     if (const auto navigator = platform_.FindNavigator()) {
-      if (const auto button = LowestButton(state)) {
+      if (const auto button = state.lowestPressed()) {
         platform_.PostToNavigator(*navigator, kPressMessage, *button);
         log_(FormatLogText(texts::kPressPostedLog, *button));
-        lastPressState_ = state;
+        releasedButton_ = *button;
       } else {
         // No button down is a release, whatever the battery bit (or a spare bit)
         // says: with the battery low every frame carries bit 7, and a release
@@ -94,23 +83,23 @@ void TargetRelay::RelayFrame(int state) {
         PostRelease(*navigator);
       }
     }
-    buttonHeld_ = (state & kButtonBits) != 0;
+    buttonHeld_ = state.anyPressed();
   }
   bool written = false;
   {
     const std::lock_guard<std::mutex> lock(blockLock_);
     if (block_ != nullptr) {
       block_[0] = 1;
-      lastWritten_ = static_cast<std::uint8_t>(state & 0xFF);
-      block_[1] = lastWritten_;
+      lastWritten_ = state;
+      block_[1] = state.byte();
       written = true;
     }
   }
   if (written) LogState(state);
 }
 
-void TargetRelay::LogState(int state) {
-  log_(FormatLogText(texts::kStateWrittenLog, state));
+void TargetRelay::LogState(SwitchState state) {
+  log_(FormatLogText(texts::kStateWrittenLog, state.byte()));
 }
 
 bool TargetRelay::InterfaceProcessRuns() {
@@ -131,7 +120,7 @@ void TargetRelay::RelayConnection(bool enabled) {
     buttonHeld_ = false;
     if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator);
   }
-  std::optional<std::uint8_t> letGo;
+  std::optional<SwitchState> letGo;
   {
     const std::lock_guard<std::mutex> lock(blockLock_);
     if (block_ == nullptr) return;
@@ -147,16 +136,16 @@ void TargetRelay::RelayConnection(bool enabled) {
   if (letGo) LogState(*letGo);
 }
 
-std::optional<std::uint8_t> TargetRelay::LetGoOfButtons() {
+std::optional<SwitchState> TargetRelay::LetGoOfButtons() {
   // A state someone else wrote (the interface process) is left alone.
-  if (block_[1] != lastWritten_ || (lastWritten_ & kButtonBits) == 0) return std::nullopt;
-  lastWritten_ = static_cast<std::uint8_t>(lastWritten_ & ~kButtonBits);
-  block_[1] = lastWritten_;
+  if (block_[1] != lastWritten_.byte() || !lastWritten_.anyPressed()) return std::nullopt;
+  lastWritten_ = lastWritten_.WithoutButtons();
+  block_[1] = lastWritten_.byte();
   return lastWritten_;
 }
 
 void TargetRelay::ReleaseBlock() {
-  std::optional<std::uint8_t> letGo;
+  std::optional<SwitchState> letGo;
   {
     const std::lock_guard<std::mutex> lock(blockLock_);
     if (block_ != nullptr) {

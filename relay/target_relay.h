@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/switch_state.h"
 #include "base/target_mode.h"
 #include "include/tovira_relay.h"
 #include "relay/relay_platform.h"
@@ -37,7 +38,7 @@ class TargetRelay {
   // failure shows its error box and leaves the relay without a block.
   bool CreateBlock(const std::string& name);
   // Relays one decoded frame.
-  void RelayFrame(int state);
+  void RelayFrame(SwitchState state);
   // Whether the mode's interface process runs.
   bool InterfaceProcessRuns();
   // Lets go of the buttons as a lost link would, clears the block unless the
@@ -51,19 +52,21 @@ class TargetRelay {
 
  private:
   void PostRelease(NavigatorWindow navigator);
-  // Byte 1 as last written, its button bits cleared; the byte written, if any.
-  // With the block's lock held.
-  std::optional<std::uint8_t> LetGoOfButtons();
-  void LogState(int state);
+  // Byte 1 as last written, its buttons up; the state written, if any. With the
+  // block's lock held.
+  std::optional<SwitchState> LetGoOfButtons();
+  void LogState(SwitchState state);
 
   TargetMode mode_;
   RelayPlatform& platform_;
   LogSink log_;
   std::mutex blockLock_;  // the block and what this relay last wrote there
   volatile std::uint8_t* block_ = nullptr;
-  std::uint8_t lastWritten_ = 0;  // the state byte as this relay last wrote it
-  int lastPressState_ = -1;       // the last state that produced a press message
-  bool buttonHeld_ = false;       // the last relayed frame had a button down
+  SwitchState lastWritten_;  // byte 1 as this relay last wrote it
+  // The button a release names: the lowest of the last press posted, button 0
+  // before any.
+  int releasedButton_ = 0;
+  bool buttonHeld_ = false;  // the last relayed frame had a button down
 };
 
 }  // namespace tovira

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 
 #include "base/target_mode.h"
+#include "base/texts_ja.h"
 #include "base/utf8.h"
 #include "link/frame_codec.h"
 #include "link/serial_worker.h"
@@ -29,7 +31,8 @@ std::string LevelsText(const LineLevels& lines) {
 }
 
 std::string ModeName(TargetMode mode) {
-  return "mode " + std::to_string(ModeNumber(mode)) + " " + Utf8(DisplayNameOf(mode));
+  return "mode " + std::to_string(ModeNumber(mode)) + " " +
+         Utf8(texts::kTargetDisplayNames[ModeNumber(mode) - 1]);
 }
 
 std::string Seconds(double seconds) {
@@ -40,18 +43,18 @@ std::string Seconds(double seconds) {
 
 }  // namespace
 
-std::string ButtonStateName(int state) {
+std::string ButtonStateName(SwitchState state) {
+  const SwitchState::Buttons down = state.buttons();
   std::string buttons;
-  int count = 0;
-  for (int bit = 0; bit < 5; ++bit) {
-    if ((state & (1 << bit)) == 0) continue;
-    buttons += (count++ == 0 ? "" : "+") + std::to_string(bit + 1);
+  for (std::size_t index = 0; index < down.size(); ++index) {
+    if (down.test(index)) buttons += (buttons.empty() ? "" : "+") + std::to_string(index + 1);
   }
-  std::string name = count == 0 ? "no button" : (count == 1 ? "button " : "buttons ") + buttons;
+  std::string name = down.none() ? "no button" : (down.count() == 1 ? "button " : "buttons ") + buttons;
+  // The spare bits are no part of the state's vocabulary: the raw byte tells them.
   for (int bit = 5; bit < 7; ++bit) {
-    if ((state & (1 << bit)) != 0) name += ", bit " + std::to_string(bit);
+    if (((state.byte() >> bit) & 1) != 0) name += ", bit " + std::to_string(bit);
   }
-  if ((state & 0x80) != 0) name += ", battery low";
+  if (state.batteryLow()) name += ", battery low";
   return name;
 }
 
@@ -92,7 +95,7 @@ void FieldReport::Frame(double seconds, std::uint8_t control, std::uint8_t state
   std::string text = "frame " + Hex(&control, 1) + " " + Hex(&stateByte, 1) + ": ";
   for (TargetMode mode : kTargetModes) {
     const DecodedFrame frame = DecodeFrame(mode, control, stateByte);
-    ++statesPerMode_[ModeNumber(mode) - 1][frame.state];
+    ++statesPerMode_[ModeNumber(mode) - 1][frame.state.byte()];
     text += (mode == kTargetModes.front() ? "" : " | ") + ModeName(mode) + ": " +
             ButtonStateName(frame.state) + " (tag " + std::to_string(frame.tag) + ")";
   }
@@ -165,7 +168,8 @@ void FieldReport::WriteSummary() {
   for (TargetMode mode : kTargetModes) {
     std::string states;
     for (const auto& [state, count] : statesPerMode_[ModeNumber(mode) - 1]) {
-      states += (states.empty() ? "" : "; ") + ButtonStateName(state) + " x" + std::to_string(count);
+      states += (states.empty() ? "" : "; ") + ButtonStateName(SwitchState::FromByte(state)) + " x" +
+                std::to_string(count);
     }
     Note("  " + ModeName(mode) + ": " + (states.empty() ? "none" : states));
   }

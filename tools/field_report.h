@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/switch_state.h"
+
 namespace tovira::tools {
 
 struct LineLevels {
@@ -26,8 +28,8 @@ struct LineLevels {
   }
 };
 
-// "no button", "button 3", "buttons 1+4", and ", battery low" for bit 7.
-std::string ButtonStateName(int state);
+// "no button", "button 3", "buttons 1+4", ", bit 5" for a spare bit, and ", battery low".
+std::string ButtonStateName(SwitchState state);
 
 class FieldReport {
  public:
@@ -69,7 +71,7 @@ class FieldReport {
   std::optional<double> lastFrame_;
   std::map<std::string, unsigned long> lastFailure_;               // call -> code
   std::map<std::pair<std::string, unsigned long>, int> failures_;  // call and code -> times
-  std::array<std::map<int, int>, 3> statesPerMode_;                // state -> frames
+  std::array<std::map<std::uint8_t, int>, 3> statesPerMode_;       // state byte -> frames
   int readCompletions_ = 0;
   int emptyCompletions_ = 0;
   int frames_ = 0;

@@ -61,11 +61,11 @@ void StatusFeed::PortOpen(bool open) {
   });
 }
 
-void StatusFeed::Frame(int state) {
+void StatusFeed::Frame(SwitchState state) {
   Note([&] {
     changes_.state = state;
     changes_.stateAfterPortChange = changes_.portOpen.has_value();
-    const bool low = (state & kBatteryLowBit) != 0;
+    const bool low = state.batteryLow();
     if (low != batteryLow_) {
       batteryLow_ = low;
       changes_.batteryLow = low;
@@ -85,7 +85,7 @@ void StatusFeed::AddBalloon(const std::wstring& text, BalloonKind kind) {
   balloons.push_back({text, kind});
 }
 
-void StatusFeed::Lines(const LineStates& lines) {
+void StatusFeed::Lines(const LineLamps& lines) {
   Note([&] {
     changes_.lines = lines;
     return true;

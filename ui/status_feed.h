@@ -13,11 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "base/link_events.h"
 #include "base/log_format.h"
+#include "base/switch_state.h"
 #include "ui/balloon_kind.h"
 
 namespace tovira {
+
+// The lamps of the port's lines, in the order the window shows them.
+struct LineLamps {
+  bool open = false;
+  bool cd = false;
+  bool dsr = false;
+  bool dtr = false;
+  bool rts = false;
+  bool cts = false;
+  friend bool operator==(const LineLamps&, const LineLamps&) = default;
+};
 
 struct BalloonNote {
   std::wstring text;
@@ -27,9 +38,9 @@ struct BalloonNote {
 
 struct StatusChanges {
   std::optional<bool> portOpen;       // the latest open or close
-  std::optional<int> state;           // the latest frame's switch state
+  std::optional<SwitchState> state;   // the latest frame's switch state
   bool stateAfterPortChange = false;  // that frame came after that open or close
-  std::optional<LineStates> lines;    // the latest line states
+  std::optional<LineLamps> lines;     // the latest line states
   std::optional<bool> batteryLow;     // a low-battery episode began (true) or ended
   std::wstring log;                   // finished log lines, oldest first
   std::vector<BalloonNote> balloons;
@@ -38,7 +49,9 @@ struct StatusChanges {
   }
 };
 
-class StatusFeed final : public LinkEvents {
+// The window's own input: app/ hands it what the link reports, so that ui/ knows
+// nothing of the link.
+class StatusFeed final {
  public:
   // Asks for the window to be woken; false when that could not be done (its
   // queue full, say), and the next report asks again.
@@ -51,12 +64,17 @@ class StatusFeed final : public LinkEvents {
   // Log lines are dropped while logging is off (the log panel is hidden).
   void SetLogging(bool on);
 
-  void Balloon(const std::wstring& text) override;
-  void WarningBalloon(const std::wstring& text) override;
-  void Log(const std::wstring& text) override;
-  void PortOpen(bool open) override;
-  void Frame(int state) override;
-  void Lines(const LineStates& lines) override;
+  // A tray balloon that informs, or one that warns (the switch lost).
+  void Balloon(const std::wstring& text);
+  void WarningBalloon(const std::wstring& text);
+  // A line for the log panel.
+  void Log(const std::wstring& text);
+  // The port has just been opened (true) or closed (false).
+  void PortOpen(bool open);
+  // One decoded frame's switch state.
+  void Frame(SwitchState state);
+  // The line states changed since the last report.
+  void Lines(const LineLamps& lines);
 
   // What changed since the last take (the window's thread).
   StatusChanges Take();
@@ -69,8 +87,6 @@ class StatusFeed final : public LinkEvents {
   template <typename Change>
   void Note(const Change& change);
   void AddBalloon(const std::wstring& text, BalloonKind kind);  // under the lock
-
-  static constexpr int kBatteryLowBit = 0x80;
 
   Wake wake_;
   Clock clock_;

@@ -67,30 +67,31 @@ void StatusPictures::SetPicture(WORD id, UniqueBitmap* slot) {
   ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, wanted);
 }
 
-void StatusPictures::ShowSwitchState(int state) {
-  for (int i = 0; i < 5; ++i) {
+void StatusPictures::ShowSwitchState(SwitchState state) {
+  const SwitchState::Buttons buttons = state.buttons();
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
     // Each picture is repainted before the next is set.
     const WORD id = static_cast<WORD>(kIdButton1 + i);
-    SetPicture(id, (state & (1 << i)) != 0 ? &pressedPicture_ : &releasedPicture_);
+    SetPicture(id, buttons.test(i) ? &pressedPicture_ : &releasedPicture_);
     HWND picture = Control(id);
     ::InvalidateRect(picture, nullptr, TRUE);
     ::UpdateWindow(picture);
   }
-  SetPicture(kIdBattery, (state & 0x80) != 0 ? &lowBatteryPicture_ : &connectedPicture_);
+  SetPicture(kIdBattery, state.batteryLow() ? &lowBatteryPicture_ : &connectedPicture_);
 }
 
 void StatusPictures::ShowConnected(bool connected) {
   // Without a link no button is known to be held. The pictures pass through the
   // link's last state on the way: only where they end is said.
   wordsHeld_ = true;
-  if (!connected) ShowSwitchState(0);
+  if (!connected) ShowSwitchState(SwitchState());
   SetPicture(kIdConnectedLamp, connected ? &connectedPicture_ : &disconnectedPicture_);
   SetPicture(kIdBattery, connected ? &connectedPicture_ : &disconnectedPicture_);
   wordsHeld_ = false;
   for (const auto& [id, slot] : shownPictures_) SayPicture(id, slot);
 }
 
-void StatusPictures::ShowLineStates(const LineStates& lines) {
+void StatusPictures::ShowLineStates(const LineLamps& lines) {
   const bool states[6] = {lines.open, lines.cd, lines.dsr, lines.dtr, lines.rts, lines.cts};
   for (std::size_t i = 0; i < 6; ++i) lampState_[i] = states[i] ? 1 : 0;
   ::SetWindowTextW(Control(kIdPortName), lines.open ? portLabel_.c_str() : L"");

@@ -12,7 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "base/link_events.h"
+#include "base/switch_state.h"
+#include "ui/status_feed.h"
 #include "base/scoped_handle_win32.h"
 #include "ui/lamp_tips_win32.h"
 
@@ -31,11 +32,11 @@ class StatusPictures final {
   // at first all released and not connected, later the same pictures as before.
   void Load(UINT dpi);
 
-  void ShowSwitchState(int state);
+  void ShowSwitchState(SwitchState state);
   void ShowConnected(bool connected);
   // The port whose name shows while it is open.
   void SetPortLabel(const std::wstring& port) { portLabel_ = port; }
-  void ShowLineStates(const LineStates& lines);
+  void ShowLineStates(const LineLamps& lines);
   // Whether line lamp `lamp` (0: OPEN … 5: CTS) is lit; nothing before the first report.
   std::optional<bool> LampLit(int lamp) const;
 

@@ -77,9 +77,9 @@ class StatusWindow final {
   bool PortNotSave() const;
 
   // The switch's state.
-  void ShowSwitchState(int state) { pictures_->ShowSwitchState(state); }
+  void ShowSwitchState(SwitchState state) { pictures_->ShowSwitchState(state); }
   void ShowConnected(bool connected);
-  void ShowLineStates(const LineStates& lines) { pictures_->ShowLineStates(lines); }
+  void ShowLineStates(const LineLamps& lines) { pictures_->ShowLineStates(lines); }
   // Draws in the system's colours while `on` (the system's high contrast); the
   // window follows the system's setting by itself.
   void UseHighContrast(bool on);

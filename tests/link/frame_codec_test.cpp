@@ -46,38 +46,29 @@ TEST(FrameCodec, DecodesTheWorkedFrames) {
     const DecodedFrame frame = DecodeFrame(row.mode, row.control, row.stateByte);
     EXPECT_EQ(frame.rotation, row.rotation);
     EXPECT_EQ(frame.tag, row.tag);
-    EXPECT_EQ(frame.state, row.state);
+    EXPECT_EQ(frame.state.byte(), row.state);
     EXPECT_EQ(FrameLogText(frame.state, frame.tag), row.log);
   }
 }
 
 TEST(FrameCodec, SameFrameDecodesByTheModeInForce) {
-  EXPECT_EQ(DecodeFrame(kV, 0x02, 0x02).state, 0x02);
-  EXPECT_EQ(DecodeFrame(kQ, 0x02, 0x02).state, 0x01);
-  EXPECT_EQ(DecodeFrame(kH, 0x02, 0x02).state, 0x01);
+  EXPECT_EQ(DecodeFrame(kV, 0x02, 0x02).state.byte(), 0x02);
+  EXPECT_EQ(DecodeFrame(kQ, 0x02, 0x02).state.byte(), 0x01);
+  EXPECT_EQ(DecodeFrame(kH, 0x02, 0x02).state.byte(), 0x01);
 }
 
 TEST(FrameCodec, ZeroControlBytePassesTheStateThrough) {
   for (TargetMode mode : kTargetModes) {
     for (int stateByte = 0; stateByte < 256; ++stateByte) {
-      EXPECT_EQ(DecodeFrame(mode, 0x00, static_cast<std::uint8_t>(stateByte)).state, stateByte);
+      EXPECT_EQ(DecodeFrame(mode, 0x00, static_cast<std::uint8_t>(stateByte)).state.byte(), stateByte);
     }
   }
 }
 
 TEST(FrameCodec, LogTextKeepsTwoDigitTags) {
-  EXPECT_EQ(FrameLogText(0x05, 3), L"00000101\t03\n");
-  EXPECT_EQ(FrameLogText(0xFF, 12), L"11111111\t12\n");
-  EXPECT_EQ(FrameLogText(0x00, 0), L"00000000\t00\n");
-}
-
-DecodedFrame ReferenceDecode(TargetMode mode, int control, int stateByte) {
-  const reference::Frame frame = reference::Decode(ModeNumber(mode) - 1, control, stateByte);
-  DecodedFrame decoded;
-  decoded.rotation = frame.rotation;
-  decoded.tag = frame.tag;
-  decoded.state = frame.state;
-  return decoded;
+  EXPECT_EQ(FrameLogText(SwitchState::FromByte(0x05), 3), L"00000101\t03\n");
+  EXPECT_EQ(FrameLogText(SwitchState::FromByte(0xFF), 12), L"11111111\t12\n");
+  EXPECT_EQ(FrameLogText(SwitchState::FromByte(0x00), 0), L"00000000\t00\n");
 }
 
 TEST(FrameCodec, EveryModeStateRotationAndTagRoundTrips) {
@@ -86,11 +77,13 @@ TEST(FrameCodec, EveryModeStateRotationAndTagRoundTrips) {
     for (int rotation = 0; rotation < 16; ++rotation) {
       for (int tag = 0; tag < 16; ++tag) {
         for (int state = 0; state < 256; ++state) {
-          const EncodedFrame wire = EncodeFrame(mode, static_cast<std::uint8_t>(state), rotation, tag);
-          const DecodedFrame reference = ReferenceDecode(mode, wire.control, wire.state);
+          const EncodedFrame wire =
+              EncodeFrame(mode, SwitchState::FromByte(static_cast<std::uint8_t>(state)), rotation, tag);
+          const reference::Frame reference =
+              reference::Decode(ModeNumber(mode) - 1, wire.control, wire.state);
           const DecodedFrame decoded = DecodeFrame(mode, wire.control, wire.state);
           if (reference.state != state || reference.rotation != rotation || reference.tag != tag ||
-              decoded.state != state || decoded.rotation != rotation || decoded.tag != tag) {
+              decoded.state.byte() != state || decoded.rotation != rotation || decoded.tag != tag) {
             FAIL() << "mode " << ModeNumber(mode) << " state " << state << " rotation " << rotation << " tag "
                    << tag << " -> control " << int{wire.control} << " state byte " << int{wire.state};
           }

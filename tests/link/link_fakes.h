@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "link/link_clock.h"
-#include "base/link_events.h"
+#include "link/link_events.h"
 #include "link/serial_port.h"
 
 namespace tovira::testing_fakes {
@@ -186,7 +186,7 @@ class RecordingEvents final : public LinkEvents {
   void WarningBalloon(const std::wstring& text) override { Record(L"warning:" + text); }
   void Log(const std::wstring& text) override { Record(L"msg:" + text); }
   void PortOpen(bool open) override { Record(open ? L"enable:1" : L"enable:0"); }
-  void Frame(int state) override { Record(L"switch:" + std::to_wstring(state)); }
+  void Frame(SwitchState state) override { Record(L"switch:" + std::to_wstring(state.byte())); }
   void Lines(const LineStates& lines) override {
     std::wstring text = L"com:";
     text += lines.open ? L'O' : L'o';

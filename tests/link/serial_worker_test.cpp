@@ -27,8 +27,8 @@ class SerialWorkerTest : public testing::Test {
     worker.Run();
   }
 
-  void FrameAt(milliseconds at, int state, int rotation = 0, int tag = 0) {
-    const EncodedFrame frame = EncodeFrame(kMode, static_cast<std::uint8_t>(state), rotation, tag);
+  void FrameAt(milliseconds at, std::uint8_t state, int rotation = 0, int tag = 0) {
+    const EncodedFrame frame = EncodeFrame(kMode, SwitchState::FromByte(state), rotation, tag);
     opener.script.bytes.push_back({at, frame.control});
     opener.script.bytes.push_back({at, frame.state});
   }
@@ -238,7 +238,7 @@ class FirstFrameThrows final : public LinkEvents {
   void WarningBalloon(const std::wstring& text) override { next_.WarningBalloon(text); }
   void Log(const std::wstring& text) override { next_.Log(text); }
   void PortOpen(bool open) override { next_.PortOpen(open); }
-  void Frame(int state) override {
+  void Frame(SwitchState state) override {
     next_.Frame(state);
     if (!thrown_) {
       thrown_ = true;
@@ -269,8 +269,8 @@ TEST_F(SerialWorkerTest, AReportThatThrowsCostsTheConnectionNotTheWorker) {
 }
 
 TEST_F(SerialWorkerTest, FramesPairAsSentAfterALostByteOrAReceiveError) {
-  const EncodedFrame first = EncodeFrame(kMode, 0x01, 3, 1);
-  const EncodedFrame next = EncodeFrame(kMode, 0x08, 5, 2);
+  const EncodedFrame first = EncodeFrame(kMode, SwitchState::FromByte(0x01), 3, 1);
+  const EncodedFrame next = EncodeFrame(kMode, SwitchState::FromByte(0x08), 5, 2);
   struct Case {
     const char* name;
     std::vector<std::pair<milliseconds, std::uint8_t>> bytes;

@@ -100,7 +100,7 @@ TEST_F(TargetRelayTest, BlockNamesAndInterfaceProcessesPerMode) {
 TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
   struct Case {
     const char* name;
-    std::vector<int> states;
+    std::vector<std::uint8_t> states;
     std::vector<std::string> posts;
     std::string block;
   };
@@ -127,7 +127,7 @@ TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
     platform = fresh;
     TargetRelay relay = MakeRelay(TargetMode::Quorandel);
     ASSERT_TRUE(relay.CreateBlock("QUORINDEX-SHARED-MEMORY"));
-    for (int state : c.states) relay.RelayFrame(state);
+    for (std::uint8_t state : c.states) relay.RelayFrame(SwitchState::FromByte(state));
     EXPECT_EQ(platform.posts, c.posts);
     EXPECT_EQ(platform.BlockHex(), c.block);
   }
@@ -136,8 +136,8 @@ TEST_F(TargetRelayTest, MessagesAndBytesOfModeTwoSequences) {
 TEST_F(TargetRelayTest, LogLinesOfOneFrame) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
   relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
-  relay.RelayFrame(0x0A);
-  relay.RelayFrame(0x00);
+  relay.RelayFrame(SwitchState::FromByte(0x0A));
+  relay.RelayFrame(SwitchState::FromByte(0x00));
   EXPECT_EQ(log, (std::vector<std::wstring>{L"Post Quo ON :1", L"pStatus :0A", L"Post Quo OFF :1",
                                             L"pStatus :00"}));
 }
@@ -145,12 +145,12 @@ TEST_F(TargetRelayTest, LogLinesOfOneFrame) {
 TEST_F(TargetRelayTest, MissingNavigatorLeavesTheLastPressAlone) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
   relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
-  relay.RelayFrame(0x01);
+  relay.RelayFrame(SwitchState::FromByte(0x01));
   platform.navigatorPresent = false;
-  relay.RelayFrame(0x04);  // lost: the navigator is not there
+  relay.RelayFrame(SwitchState::FromByte(0x04));  // lost: the navigator is not there
   EXPECT_EQ(platform.BlockHex(), "0104FFFFFFFFFFFF");
   platform.navigatorPresent = true;
-  relay.RelayFrame(0x00);
+  relay.RelayFrame(SwitchState::FromByte(0x00));
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0"}));
   EXPECT_EQ(platform.lookups, 3) << "looked up anew on every frame";
 }
@@ -159,7 +159,8 @@ TEST_P(TargetRelayTest, OtherModesWriteOnlyTheBlock) {
   const TargetMode mode = GetParam();
   TargetRelay relay = MakeRelay(mode);
   relay.CreateBlock(BlockName(mode));
-  for (int state : {0x01, 0x00, 0x1F, 0x80}) relay.RelayFrame(state);
+  for (std::uint8_t state : std::initializer_list<std::uint8_t>{0x01, 0x00, 0x1F, 0x80})
+    relay.RelayFrame(SwitchState::FromByte(state));
   relay.RelayConnection(false);
   EXPECT_TRUE(platform.posts.empty());
   EXPECT_EQ(platform.lookups, 0);
@@ -230,7 +231,7 @@ TEST_F(TargetRelayTest, NoButtonOutlivesTheLinkAndTheConnectionByteFollowsThePor
     relay.CreateBlock(BlockName(c.mode));
     relay.RelayConnection(true);
     EXPECT_EQ(platform.BlockHex(), "0100FFFFFFFFFFFF");
-    relay.RelayFrame(0x83);
+    relay.RelayFrame(SwitchState::FromByte(0x83));
     if (c.writtenByOthers) platform.block[1] = *c.writtenByOthers;
     relay.RelayConnection(false);
     EXPECT_EQ(platform.BlockHex(), c.afterDisconnect);
@@ -240,7 +241,7 @@ TEST_F(TargetRelayTest, NoButtonOutlivesTheLinkAndTheConnectionByteFollowsThePor
     relay.ReleaseBlock();
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
     EXPECT_EQ(platform.closes, 1);
-    relay.RelayFrame(0x01);  // nothing may write into the released block
+    relay.RelayFrame(SwitchState::FromByte(0x01));  // nothing may write into the released block
     EXPECT_EQ(platform.BlockHex(), c.afterExit);
   }
 }
@@ -268,7 +269,7 @@ TEST_F(TargetRelayTest, ReleaseWhileTheLinkStillRelaysLetsGoOfTheButtonsAndWrite
     std::thread link([&] {
       relay.RelayConnection(true);
       while (!stop) {
-        relay.RelayFrame(0x83);
+        relay.RelayFrame(SwitchState::FromByte(0x83));
         ++frames;
       }
     });
@@ -291,7 +292,7 @@ TEST_F(TargetRelayTest, LosingTheLinkWhileAButtonIsHeldReleasesItInModeTwo) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
   relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
   relay.RelayConnection(true);
-  relay.RelayFrame(0x84);  // button 3 held, battery low
+  relay.RelayFrame(SwitchState::FromByte(0x84));  // button 3 held, battery low
   relay.RelayConnection(false);
   relay.RelayConnection(false);  // a second loss releases nothing more
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 2", "release 2"}));
@@ -301,9 +302,9 @@ TEST_F(TargetRelayTest, LosingTheLinkWhileAButtonIsHeldReleasesItInModeTwo) {
 TEST_F(TargetRelayTest, LosingTheLinkWithNoButtonHeldPostsNothing) {
   TargetRelay relay = MakeRelay(TargetMode::Quorandel);
   relay.CreateBlock("QUORINDEX-SHARED-MEMORY");
-  relay.RelayFrame(0x01);
-  relay.RelayFrame(0x00);
-  relay.RelayFrame(0x80);  // battery only: no button, a release as every such frame
+  relay.RelayFrame(SwitchState::FromByte(0x01));
+  relay.RelayFrame(SwitchState::FromByte(0x00));
+  relay.RelayFrame(SwitchState::FromByte(0x80));  // battery only: no button, a release as every such frame
   relay.RelayConnection(false);
   EXPECT_EQ(platform.posts, (std::vector<std::string>{"press 0", "release 0", "release 0"}))
       << "the loss itself posts nothing more";
@@ -321,7 +322,7 @@ TEST_F(TargetRelayTest, BlockThatCannotBeMadeShowsOneBoxAndTheRelayGoesOnWithout
                                      ? L"共有メモリーエラー|MapViewOfFile に失敗しました"
                                      : L"共有メモリーエラー|CreateFileMapping に失敗しました");
     relay.RelayConnection(true);
-    relay.RelayFrame(0x01);
+    relay.RelayFrame(SwitchState::FromByte(0x01));
     relay.RelayConnection(false);
     relay.ReleaseBlock();
     EXPECT_EQ(platform.BlockHex(), "1122334455667788") << "no write without a block";

@@ -63,7 +63,7 @@ TEST_F(VirtualSwitchTest, FramesDecodeBackToTheirStatesInEveryMode) {
     const std::vector<std::uint8_t> bytes = ReadAvailable(device.slaveFd());
     ASSERT_EQ(bytes.size(), commands.size() * 2);
     for (std::size_t i = 0; i < commands.size(); ++i) {
-      EXPECT_EQ(DecodeFrame(mode, bytes[2 * i], bytes[2 * i + 1]).state, commands[i].second)
+      EXPECT_EQ(DecodeFrame(mode, bytes[2 * i], bytes[2 * i + 1]).state.byte(), commands[i].second)
           << "mode " << ModeNumber(mode) << ": " << commands[i].first;
     }
   }
@@ -79,7 +79,7 @@ TEST_F(VirtualSwitchTest, BurstAlternatesPressesAndReleases) {
   ASSERT_EQ(bytes.size(), 20u);
   for (std::size_t i = 0; i < 10; ++i) {
     const int expected = i % 2 == 0 ? 1 << ((i / 2) % 5) : 0;
-    EXPECT_EQ(DecodeFrame(TargetMode::Quorandel, bytes[2 * i], bytes[2 * i + 1]).state, expected) << i;
+    EXPECT_EQ(DecodeFrame(TargetMode::Quorandel, bytes[2 * i], bytes[2 * i + 1]).state.byte(), expected) << i;
   }
   EXPECT_NE(json.str().find("\"presses\":5,\"releases\":5"), std::string::npos) << json.str();
 }

@@ -29,10 +29,10 @@ class StatusFeedTest : public testing::Test {
 TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) {
   feed.SetLogging(true);
   feed.PortOpen(true);
-  feed.Frame(0x01);
+  feed.Frame(SwitchState::FromByte(0x01));
   feed.Log(L"first");
-  feed.Frame(0x81);
-  feed.Lines(LineStates{true, true, true, false, false, true});
+  feed.Frame(SwitchState::FromByte(0x81));
+  feed.Lines(LineLamps{true, true, true, false, false, true});
   feed.Balloon(L"connected");
   feed.WarningBalloon(L"lost");
   feed.Log(L"second");
@@ -40,9 +40,9 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
 
   const StatusChanges seen = feed.Take();
   EXPECT_EQ(seen.portOpen, true);
-  EXPECT_EQ(seen.state, 0x81);
+  EXPECT_EQ(seen.state, SwitchState::FromByte(0x81));
   EXPECT_TRUE(seen.stateAfterPortChange);
-  EXPECT_EQ(seen.lines, (LineStates{true, true, true, false, false, true}));
+  EXPECT_EQ(seen.lines, (LineLamps{true, true, true, false, false, true}));
   EXPECT_EQ(seen.log, L"09:08:07.65\tfirst\r\n09:08:07.65\tsecond\r\n");
   // A low battery and a loss warn; everything else informs.
   EXPECT_EQ(seen.balloons,
@@ -51,17 +51,17 @@ TEST_F(StatusFeedTest, WindowGetsTheLatestStatesAndEveryLineWithOneWakePerLook) 
                                       {L"lost", BalloonKind::kWarning}}));
   EXPECT_TRUE(feed.Take().Empty());
 
-  feed.Frame(0x02);
+  feed.Frame(SwitchState::FromByte(0x02));
   feed.PortOpen(false);  // the close came last: the window shows it after the frame
   EXPECT_EQ(wakes, 2);
   const StatusChanges closed = feed.Take();
-  EXPECT_EQ(closed.state, 0x02);
+  EXPECT_EQ(closed.state, SwitchState::FromByte(0x02));
   EXPECT_FALSE(closed.stateAfterPortChange);
 }
 
 TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
   const struct {
-    int state;
+    std::uint8_t state;
     std::optional<bool> batteryLow;
     std::size_t balloons;
   } frames[] = {
@@ -69,8 +69,8 @@ TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
       {0x01, false, 0},        {0x00, std::nullopt, 0}, {0x82, true, 1},
   };
   for (const auto& frame : frames) {
-    SCOPED_TRACE(frame.state);
-    feed.Frame(frame.state);
+    SCOPED_TRACE(int{frame.state});
+    feed.Frame(SwitchState::FromByte(frame.state));
     const StatusChanges seen = feed.Take();
     EXPECT_EQ(seen.batteryLow, frame.batteryLow);
     EXPECT_EQ(seen.balloons.size(), frame.balloons);
@@ -79,7 +79,8 @@ TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
   EXPECT_EQ(feed.Take().batteryLow, false) << "the tooltip's line goes with the link";
   feed.PortOpen(true);
   EXPECT_EQ(feed.Take().batteryLow, std::nullopt) << "and does not come back before a frame says so";
-  feed.Frame(0x80);  // the same episode across a dropout: the line again, no second balloon
+  feed.Frame(
+      SwitchState::FromByte(0x80));  // the same episode across a dropout: the line again, no second balloon
   const StatusChanges again = feed.Take();
   EXPECT_EQ(again.batteryLow, true);
   EXPECT_TRUE(again.balloons.empty());
@@ -92,12 +93,12 @@ TEST(StatusFeed, AWakeThatCouldNotBePostedIsAskedForAgainByTheNextChange) {
   StatusFeed feed([&] { return posted[std::min(asked++, std::size(posted) - 1)]; },
                   [] { return LocalTimeOfDay{}; });
   feed.PortOpen(true);
-  feed.Frame(0x01);
-  feed.Lines(LineStates{});
-  feed.Frame(0x02);  // the third wake was posted: nothing more until the window looks
+  feed.Frame(SwitchState::FromByte(0x01));
+  feed.Lines(LineLamps{});
+  feed.Frame(SwitchState::FromByte(0x02));  // the third wake was posted: nothing more until the window looks
   EXPECT_EQ(asked, 3U);
-  EXPECT_EQ(feed.Take().state, 0x02);
-  feed.Frame(0x03);
+  EXPECT_EQ(feed.Take().state, SwitchState::FromByte(0x02));
+  feed.Frame(SwitchState::FromByte(0x03));
   EXPECT_EQ(asked, 4U);
 }
 
@@ -115,15 +116,19 @@ TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRu
       [] { return LocalTimeOfDay{}; });
   feed.SetLogging(true);
   constexpr int kLines = 1000;
+  // Each frame's state counts its line; the last one, all five buttons, ends the run.
+  const auto stateOf = [](int line) {
+    return SwitchState::FromByte(static_cast<std::uint8_t>(line == kLines - 1 ? 0x1F : line % 0x1F));
+  };
   std::thread link([&] {
     for (int i = 0; i < kLines; ++i) {
       feed.Log(std::to_wstring(i));
-      feed.Frame(i);
+      feed.Frame(stateOf(i));
     }
   });
   std::wstring seen;
-  int lastState = -1;
-  while (lastState != kLines - 1) {
+  std::optional<SwitchState> lastState;
+  while (lastState != stateOf(kLines - 1)) {
     std::unique_lock<std::mutex> lock(mutex);
     // A lost wake would leave the window waiting here with news in the feed.
     ASSERT_TRUE(woken.wait_for(lock, std::chrono::seconds(10), [&] { return wake; }));
@@ -131,7 +136,7 @@ TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRu
     lock.unlock();
     const StatusChanges changes = feed.Take();
     seen += changes.log;
-    if (changes.state) lastState = *changes.state;
+    if (changes.state) lastState = changes.state;
   }
   link.join();
   std::wstring expected;

@@ -95,7 +95,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
   HWND tips = TooltipOf(hwnd_);
   ASSERT_NE(tips, nullptr);
   StatusWindow& window = *window_;
-  LineStates lines;
+  LineLamps lines;
   lines.open = true;
   lines.dsr = true;
 
@@ -110,14 +110,14 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
       {"connected, buttons 1 and 3 down",
        [&] {
          window.ShowConnected(true);
-         window.ShowSwitchState(0x05);
+         window.ShowSwitchState(SwitchState::FromByte(0x05));
        },
        {{kIdConnectedLamp, L"接続されています"},
         {kIdBattery, L"電池は十分です"},
         {kIdButton1, std::wstring(L"ボタン1 ") + kDown},
         {kIdButton1 + 2, std::wstring(L"ボタン3 ") + kDown}}},
       {"button 2 alone, the battery low",
-       [&] { window.ShowSwitchState(0x82); },
+       [&] { window.ShowSwitchState(SwitchState::FromByte(0x82)); },
        {{kIdBattery, L"電池残量が少なくなっています"},
         {kIdButton1, std::wstring(L"ボタン1 ") + kUp},
         {kIdButton1 + 1, std::wstring(L"ボタン2 ") + kDown},
@@ -169,7 +169,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
 }
 
 TEST_F(StatusWindowAccess, HighContrastDrawsTheLampsInTheSystemsColours) {
-  LineStates lines;
+  LineLamps lines;
   lines.open = true;  // OPEN lit, CD dark
   window_->ShowLineStates(lines);
   HDC dc = ::CreateCompatibleDC(nullptr);

@@ -43,7 +43,7 @@ TEST(StatusWindowScaling, ControlsFontsAndPicturesFollowTheMonitorsScaling) {
   auto window = window_test::StartLoadedWindow(handler, true);
   ASSERT_TRUE(window);
   HWND hwnd = window->hwnd();
-  window->ShowSwitchState(0x01);  // button 1 down, the others up
+  window->ShowSwitchState(SwitchState::FromByte(0x01));  // button 1 down, the others up
 
   struct Case {
     UINT dpi;

@@ -23,7 +23,7 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   HWND hwnd = window->hwnd();
   window->ShowConnected(true);
   const HBITMAP good = PictureOf(hwnd, kIdConnectedLamp);
-  window->ShowSwitchState(0x01);
+  window->ShowSwitchState(SwitchState::FromByte(0x01));
   const HBITMAP pressed = PictureOf(hwnd, kIdButton1);
   const HBITMAP released = PictureOf(hwnd, kIdButton1 + 1);
   ASSERT_NE(pressed, nullptr);
@@ -31,7 +31,7 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   ASSERT_NE(pressed, released);
 
   struct Case {
-    int state;
+    std::uint8_t state;
     const char* buttons;  // button 1 first: 1 = pressed
     bool batteryLow;
   };
@@ -41,17 +41,17 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
       {0x9F, "11111", true},  {0x60, "00000", false}, {0x00, "00000", false},
   };
   for (const Case& c : cases) {
-    window->ShowSwitchState(c.state);
+    window->ShowSwitchState(SwitchState::FromByte(c.state));
     for (int i = 0; i < 5; ++i) {
       EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), c.buttons[i] == '1' ? pressed : released)
-          << "state " << c.state << ", button " << i + 1;
+          << "state " << int{c.state} << ", button " << i + 1;
     }
-    EXPECT_EQ(PictureOf(hwnd, kIdBattery) != good, c.batteryLow) << "state " << c.state;
+    EXPECT_EQ(PictureOf(hwnd, kIdBattery) != good, c.batteryLow) << "state " << int{c.state};
     EXPECT_NE(PictureOf(hwnd, kIdBattery), nullptr);
   }
 
   // A loss shows the not-connected picture and no button held.
-  window->ShowSwitchState(0x04);
+  window->ShowSwitchState(SwitchState::FromByte(0x04));
   window->ShowConnected(false);
   EXPECT_NE(PictureOf(hwnd, kIdBattery), good);
   EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));

@@ -39,18 +39,19 @@ double RealtimeSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-int BurstFrameState(int index, bool batteryLow) {
-  const int battery = batteryLow ? 0x80 : 0;
-  return index % 2 == 0 ? (1 << ((index / 2) % 5)) | battery : battery;
+SwitchState BurstFrameState(int index, bool batteryLow) {
+  SwitchState::Buttons buttons;
+  if (index % 2 == 0) buttons.set(static_cast<std::size_t>((index / 2) % SwitchState::kButtons));
+  return SwitchState::Of(buttons, batteryLow);
 }
 
 SwitchScript::SwitchScript(VirtualSwitch& device, std::ostream& out, std::uint32_t seed)
     : device_(device), out_(out), random_(seed) {}
 
-SwitchScript::WrittenFrame SwitchScript::EncodeNext(int state) {
+SwitchScript::WrittenFrame SwitchScript::EncodeNext(SwitchState state) {
   const int rotation = fixedRotation_.value_or(static_cast<int>(random_() % 16));
   const int tag = fixedTag_.value_or(static_cast<int>(random_() % 16));
-  const EncodedFrame frame = EncodeFrame(device_.mode(), static_cast<std::uint8_t>(state), rotation, tag);
+  const EncodedFrame frame = EncodeFrame(device_.mode(), state, rotation, tag);
   return {frame.control, frame.state, rotation, tag};
 }
 
@@ -60,14 +61,14 @@ void SwitchScript::Emit(const std::string& fields) {
   out_ << stamp << fields << "}" << std::endl;
 }
 
-bool SwitchScript::SendState(const char* action, int state) {
-  state_ = state & 0xFF;
+bool SwitchScript::SendState(const char* action, SwitchState state) {
+  state_ = state;
   const WrittenFrame frame = EncodeNext(state_);
   if (!device_.Write({frame.control, frame.stateByte})) return false;
   std::ostringstream fields;
-  fields << "\"action\":\"" << action << "\",\"state\":" << state_ << ",\"control\":" << int{frame.control}
-         << ",\"byte2\":" << int{frame.stateByte} << ",\"rotation\":" << frame.rotation
-         << ",\"tag\":" << frame.tag;
+  fields << "\"action\":\"" << action << "\",\"state\":" << int{state_.byte()}
+         << ",\"control\":" << int{frame.control} << ",\"byte2\":" << int{frame.stateByte}
+         << ",\"rotation\":" << frame.rotation << ",\"tag\":" << frame.tag;
   Emit(fields.str());
   return true;
 }
@@ -76,7 +77,7 @@ bool SwitchScript::Burst(int frames) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(frames) * 2);
   int presses = 0;
-  int last = state_;
+  SwitchState last = state_;
   for (int i = 0; i < frames; ++i) {
     last = BurstFrameState(i, batteryLow_);
     if (i % 2 == 0) ++presses;
@@ -88,7 +89,7 @@ bool SwitchScript::Burst(int frames) {
   state_ = last;
   Emit("\"action\":\"burst\",\"frames\":" + std::to_string(frames) +
        ",\"presses\":" + std::to_string(presses) + ",\"releases\":" + std::to_string(frames - presses) +
-       ",\"state\":" + std::to_string(state_));
+       ",\"state\":" + std::to_string(state_.byte()));
   return true;
 }
 
@@ -106,7 +107,6 @@ bool SwitchScript::Execute(const std::string& line, std::string& error) {
   if (!(words >> command) || command[0] == '#') return true;
   std::vector<std::string> args;
   for (std::string word; words >> word;) args.push_back(word);
-  const int battery = batteryLow_ ? 0x80 : 0;
   auto fail = [&](const std::string& why) {
     error = why;
     return false;
@@ -115,25 +115,26 @@ bool SwitchScript::Execute(const std::string& line, std::string& error) {
 
   if (command == "press") {
     if (args.empty()) return fail("press needs buttons 1-5");
-    int buttons = 0;
+    SwitchState::Buttons buttons;
     for (const std::string& arg : args) {
       const auto button = ParseNumber(arg);
-      if (!button || *button < 1 || *button > 5) return fail("no button " + arg);
-      buttons |= 1 << (*button - 1);
+      if (!button || *button < 1 || *button > SwitchState::kButtons) return fail("no button " + arg);
+      buttons.set(static_cast<std::size_t>(*button - 1));
     }
-    return sent(SendState("press", buttons | battery));
+    return sent(SendState("press", SwitchState::Of(buttons, batteryLow_)));
   }
-  if (command == "release") return sent(SendState("release", battery));
+  if (command == "release") return sent(SendState("release", SwitchState::Of({}, batteryLow_)));
   if (command == "state") {
     const auto value = args.size() == 1 ? ParseNumber(args[0]) : std::nullopt;
     if (!value || *value < 0 || *value > 255) return fail("state needs a value 0-255");
-    batteryLow_ = (*value & 0x80) != 0;
-    return sent(SendState("state", *value));
+    const SwitchState state = SwitchState::FromByte(static_cast<std::uint8_t>(*value));
+    batteryLow_ = state.batteryLow();
+    return sent(SendState("state", state));
   }
   if (command == "battery") {
     if (args.size() != 1 || (args[0] != "low" && args[0] != "ok")) return fail("battery low|ok");
     batteryLow_ = args[0] == "low";
-    return sent(SendState("battery", (state_ & 0x7F) | (batteryLow_ ? 0x80 : 0)));
+    return sent(SendState("battery", state_.WithBatteryLow(batteryLow_)));
   }
   if (command == "raw") {
     std::vector<std::uint8_t> bytes;

@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 
+#include "base/switch_state.h"
 #include "tools/virtual_switch/virtual_switch.h"
 
 namespace tovira::tools {
@@ -35,7 +36,7 @@ class SwitchScript {
   // an action that failed.
   bool Execute(const std::string& line, std::string& error);
   bool quit() const { return quit_; }
-  int state() const { return state_; }
+  SwitchState state() const { return state_; }
 
  private:
   struct WrittenFrame {
@@ -45,8 +46,8 @@ class SwitchScript {
     int tag;
   };
 
-  WrittenFrame EncodeNext(int state);
-  bool SendState(const char* action, int state);
+  WrittenFrame EncodeNext(SwitchState state);
+  bool SendState(const char* action, SwitchState state);
   bool Burst(int frames);
   bool Garbage(int count);
   void Emit(const std::string& fields);
@@ -54,7 +55,7 @@ class SwitchScript {
   VirtualSwitch& device_;
   std::ostream& out_;
   std::mt19937 random_;
-  int state_ = 0;
+  SwitchState state_;
   bool batteryLow_ = false;
   std::optional<int> fixedRotation_;
   std::optional<int> fixedTag_;
@@ -62,8 +63,8 @@ class SwitchScript {
 };
 
 // Frame `index` (from 0) of `burst N`: even frames press buttons 1-5 in turn, odd
-// frames release; bit 7 when the battery is low.
-int BurstFrameState(int index, bool batteryLow);
+// frames release; the battery low as given.
+SwitchState BurstFrameState(int index, bool batteryLow);
 
 // Seconds since the epoch on CLOCK_REALTIME, as the target monitor stamps its lines.
 double RealtimeSeconds();

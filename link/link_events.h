@@ -1,13 +1,15 @@
 #pragma once
 // What the serial worker reports, on its own thread and in the order things
 // happen. Whoever listens must not make the worker wait: the target is written
-// from here, and the window and the shell only take note.
+// from here, and the window and the shell only take note (app/ routes it).
 
 #include <string>
 
+#include "base/switch_state.h"
+
 namespace tovira {
 
-// The six line states in the order the lamps show them.
+// The port's six line states: open, then CD, DSR, DTR, RTS, CTS.
 struct LineStates {
   bool open = false;
   bool cd = false;
@@ -30,7 +32,7 @@ class LinkEvents {
   // The port has just been opened (true) or closed (false).
   virtual void PortOpen(bool open) = 0;
   // One decoded frame's switch state.
-  virtual void Frame(int state) = 0;
+  virtual void Frame(SwitchState state) = 0;
   // The line states changed since the last report.
   virtual void Lines(const LineStates& lines) = 0;
   // An attempt to open the port failed (the switch off, or the port gone).
