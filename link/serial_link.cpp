@@ -111,7 +111,8 @@ class SerialLink::GatedEvents final : public LinkEvents {
   Shared& shared_;
 };
 
-SerialLink::SerialLink(SerialLinkParts parts) : parts_(std::move(parts)), shared_(std::make_shared<Shared>()) {}
+SerialLink::SerialLink(SerialLinkParts parts)
+    : parts_(std::move(parts)), shared_(std::make_shared<Shared>()) {}
 
 SerialLink::~SerialLink() {
   StopAll(std::chrono::steady_clock::now());
