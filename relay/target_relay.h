@@ -1,9 +1,10 @@
 #pragma once
 // Hands every switch state to the target: the 8-byte named block (byte 0
 // connected, byte 1 the state, bytes 2-7 filler) and, in mode 2, press and release
-// messages to the navigator window. All calls run on the link's thread, except
-// the block's creation before the link starts and its release, which may come
-// from another thread while the link still relays.
+// messages to the navigator window. Relaying calls come one at a time from the
+// link (on its worker's thread, or, for a worker cut off at a stop, the port's
+// close on the thread that cut it off); the block's creation before the link
+// starts and its release may come from another thread while the link still relays.
 
 #include <cstdint>
 #include <functional>
