@@ -1,8 +1,11 @@
-// A vanished port that returns: time from its return to the port open and to the
-// first relayed frame, without and with the arrival message Windows sends, side
-// by side. Each return is followed by one window-probe run in both variants (the
-// arrival message, or a query that changes nothing), so that the probe's own
-// start-up weighs the same on both. TOVIRA_RECONNECT_ROUNDS rounds (default 3).
+// A benchmark, not part of the test run (scripts/bench runs it; the reconnect
+// itself is checked by Link.VanishedPortThatReturnsIsRelayedAgainWithoutAnyoneActing
+// and the week's vanished ports): a vanished port that returns, time from its
+// return to the port open and to the first relayed frame, without and with the
+// arrival message Windows sends, side by side. Each return is followed by one
+// window-probe run in both variants (the arrival message, or a query that changes
+// nothing), so that the probe's own start-up weighs the same on both.
+// TOVIRA_RECONNECT_ROUNDS rounds (default 3).
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 // display that records every call in order.
 
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -211,17 +212,31 @@ class RecordingEvents final : public LinkEvents {
     for (const auto& event : Events()) count += event.rfind(prefix, 0) == 0 ? 1 : 0;
     return count;
   }
+  // Waits (at most `limit`) until an event that starts with `prefix` has come from
+  // another thread.
+  bool WaitFor(const std::wstring& prefix, milliseconds limit) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return recorded_.wait_for(lock, limit, [&] {
+      return std::any_of(events_.begin(), events_.end(),
+                         [&](const std::wstring& event) { return event.rfind(prefix, 0) == 0; });
+    });
+  }
 
  private:
   void Record(std::wstring event) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-    times_.push_back(clock_ ? std::chrono::duration_cast<milliseconds>(clock_->Now() - LinkClock::TimePoint{})
-                            : milliseconds(0));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      events_.push_back(std::move(event));
+      times_.push_back(clock_
+                           ? std::chrono::duration_cast<milliseconds>(clock_->Now() - LinkClock::TimePoint{})
+                           : milliseconds(0));
+    }
+    recorded_.notify_all();
   }
 
   LinkClock* clock_;
   mutable std::mutex mutex_;
+  mutable std::condition_variable recorded_;
   std::vector<std::wstring> events_;
   std::vector<milliseconds> times_;
 };

@@ -1,16 +1,17 @@
-// Starting and stopping workers with real threads (also run under ThreadSanitizer).
+// Starting and stopping workers with real threads (also run under ThreadSanitizer),
+// on virtual time unless a test needs a real pause: the link's pauses pass at
+// once, its stop bound stays real.
 
 #include "link/serial_link.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <future>
 #include <mutex>
-#include <thread>
 
 #include "tests/link/link_fakes.h"
 
@@ -20,11 +21,28 @@ namespace {
 using namespace std::chrono_literals;
 using testing_fakes::RecordingEvents;
 
-// A connected, idle switch on real time; counts the ports open at once.
+// Virtual time for several worker threads: a pause moves it on and returns at
+// once, so that a connection (attempt pause, settle pause) costs no real second.
+class InstantClock final : public LinkClock {
+ public:
+  TimePoint Now() override { return TimePoint{} + std::chrono::milliseconds(elapsedMs_.load()); }
+  void Pause(std::chrono::milliseconds duration, const StopSignal&) override {
+    elapsedMs_ += duration.count();
+  }
+  void PauseUntilNudged(std::chrono::milliseconds duration, const StopSignal& stop) override {
+    stop.TakeNudge();
+    Pause(duration, stop);
+  }
+
+ private:
+  std::atomic<long long> elapsedMs_{0};
+};
+
+// A connected, idle switch on real time; tells its opener when it closes.
 class LivePort final : public SerialPort {
  public:
-  LivePort(std::atomic<int>& openNow, std::function<void()> whileClosing)
-      : openNow_(openNow), whileClosing_(std::move(whileClosing)) {}
+  LivePort(std::function<void()> whileClosing, std::function<void()> closed)
+      : whileClosing_(std::move(whileClosing)), closed_(std::move(closed)) {}
   bool IsOpen() const override { return open_; }
   std::optional<ModemLines> ReadModemLines() override { return ModemLines{true, true, true}; }
   std::optional<std::size_t> BytesToRead(std::wstring&) override { return 0; }
@@ -36,19 +54,19 @@ class LivePort final : public SerialPort {
   ReadResult ReadByte() override { return {}; }
   bool Close() override {
     whileClosing_();
-    if (open_) --openNow_;
+    if (open_) closed_();
     open_ = false;
     return true;
   }
 
  private:
-  std::atomic<int>& openNow_;
   std::function<void()> whileClosing_;
+  std::function<void()> closed_;
   bool open_ = true;
 };
 
-// Opens LivePorts; while blocked, an open or a close hangs until released, as a
-// Bluetooth port whose device is away can.
+// Opens LivePorts and counts the ports open at once; while blocked, an open or a
+// close hangs until released, as a Bluetooth port whose device is away can.
 class LiveOpener final : public SerialPortOpener {
  public:
   OpenResult Open(const std::wstring& portName) override {
@@ -57,16 +75,17 @@ class LiveOpener final : public SerialPortOpener {
       names_.push_back(portName);
     }
     WaitWhileBlocked(portName);
-    const int now = ++openNow_;
-    int seen = maxOpen_.load();
-    while (now > seen && !maxOpen_.compare_exchange_weak(seen, now)) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      maxOpen_ = std::max(maxOpen_, ++openNow_);
     }
-    return {OpenStatus::Opened,
-            std::make_unique<LivePort>(openNow_, [this, portName] { WaitWhileBlocked(portName); })};
+    changed_.notify_all();
+    return {OpenStatus::Opened, std::make_unique<LivePort>([this, portName] { WaitWhileBlocked(portName); },
+                                                           [this] { CountClose(); })};
   }
   void WaitWhileBlocked(const std::wstring& portName) {
     std::unique_lock<std::mutex> lock(mutex_);
-    released_.wait(lock, [&] { return !blockOpens_ || (!blockedPort_.empty() && blockedPort_ != portName); });
+    changed_.wait(lock, [&] { return !blockOpens_ || (!blockedPort_.empty() && blockedPort_ != portName); });
   }
   // Opens and closes hang from now on: of this port only, or of every port.
   void Block(std::wstring portName = L"") {
@@ -79,37 +98,48 @@ class LiveOpener final : public SerialPortOpener {
       std::lock_guard<std::mutex> lock(mutex_);
       blockOpens_ = false;
     }
-    released_.notify_all();
+    changed_.notify_all();
+  }
+  // Waits (at most `limit`) until `openNow` ports are open and at most `maxOpen`
+  // ever were at once.
+  bool WaitForCounts(int openNow, int maxOpen, std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return openNow_ == openNow && maxOpen_ == maxOpen; });
   }
   std::vector<std::wstring> Names() {
     std::lock_guard<std::mutex> lock(mutex_);
     return names_;
   }
-  int MaxOpenAtOnce() const { return maxOpen_.load(); }
-  int OpenNow() const { return openNow_.load(); }
+  int MaxOpenAtOnce() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return maxOpen_;
+  }
+  int OpenNow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openNow_;
+  }
 
  private:
+  void CountClose() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      --openNow_;
+    }
+    changed_.notify_all();
+  }
+
   std::mutex mutex_;
-  std::condition_variable released_;
+  std::condition_variable changed_;  // a release, an open or a close
   bool blockOpens_ = false;
   std::wstring blockedPort_;
   std::vector<std::wstring> names_;
-  std::atomic<int> openNow_{0};
-  std::atomic<int> maxOpen_{0};
+  int openNow_ = 0;
+  int maxOpen_ = 0;
 };
 
 class SerialLinkTest : public testing::Test {
  protected:
-  SerialLinkTest() {
-    SerialLinkParts parts;
-    parts.mode = TargetMode::Quorandel;
-    parts.opener = opener;
-    parts.clock = std::make_shared<SteadyLinkClock>();
-    parts.events = events;
-    parts.appEnding = ending;
-    parts.stopBound = 200ms;
-    link = std::make_unique<SerialLink>(std::move(parts));
-  }
+  SerialLinkTest() { link = MakeLink(std::make_shared<InstantClock>()); }
 
   ~SerialLinkTest() override {
     // Leave no worker behind: release what blocks and let it end.
@@ -118,13 +148,19 @@ class SerialLinkTest : public testing::Test {
     if (link) link->Stop();
   }
 
+  std::unique_ptr<SerialLink> MakeLink(std::shared_ptr<LinkClock> clock) {
+    SerialLinkParts parts;
+    parts.mode = TargetMode::Quorandel;
+    parts.opener = opener;
+    parts.clock = std::move(clock);
+    parts.events = events;
+    parts.appEnding = ending;
+    parts.stopBound = 200ms;
+    return std::make_unique<SerialLink>(std::move(parts));
+  }
+
   bool WaitFor(const std::wstring& event, std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-      if (events->Count(event) > 0) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    return false;
+    return events->WaitFor(event, limit);
   }
 
   std::shared_ptr<LiveOpener> opener = std::make_shared<LiveOpener>();
@@ -155,12 +191,7 @@ TEST_F(SerialLinkTest, ANewWorkerWaitsForOneThatHangsOnlyUntilTheBoundAndThenCut
   ASSERT_GT(seen.size(), cutOffAt);
   EXPECT_EQ(seen[cutOffAt], L"balloon:SW-3と接続中．．．") << "nothing of A after its cut-off";
   opener->Release();  // A's open returns at last, and A lets its port go unseen
-  const auto until = std::chrono::steady_clock::now() + 5s;
-  while (!(opener->MaxOpenAtOnce() == 2 && opener->OpenNow() == 1) &&
-         std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(5ms);
-  }
-  EXPECT_EQ(opener->OpenNow(), 1) << "A closed its late port";
+  EXPECT_TRUE(opener->WaitForCounts(1, 2, 5s)) << "A closed its late port";
   EXPECT_EQ(events->Count(L"enable:1"), 1) << "A's late port was never shown";
   EXPECT_TRUE(link->Stop());
 }
@@ -188,6 +219,9 @@ TEST_F(SerialLinkTest, AWorkerCutOffWhileItsPortIsOpenHasItsCloseReportedForIt) 
 }
 
 TEST_F(SerialLinkTest, ShutdownEndsAWorkerThatWaitsForItsPredecessor) {
+  // On real time: the successor is in its attempt pause when the program ends,
+  // and the stop must cut that pause short.
+  link = MakeLink(std::make_shared<SteadyLinkClock>());
   opener->Block();
   link->Start(L"COM9", L"SW-1");
   ASSERT_TRUE(WaitFor(L"msg:COM9接続中...", 5s));
@@ -245,9 +279,12 @@ class HeldCloseOpener final : public SerialPortOpener {
  public:
   OpenResult Open(const std::wstring&) override {
     ++openNow;
-    return {OpenStatus::Opened, std::make_unique<LivePort>(openNow, [this] {
-              while (holdCloses.load(std::memory_order_relaxed)) std::this_thread::yield();
-            })};
+    return {OpenStatus::Opened, std::make_unique<LivePort>(
+                                    [this] {
+                                      while (holdCloses.load(std::memory_order_relaxed))
+                                        std::this_thread::yield();
+                                    },
+                                    [this] { --openNow; })};
   }
   void HoldCloses(bool hold) { holdCloses.store(hold, std::memory_order_relaxed); }
 
@@ -284,8 +321,8 @@ class HeldCloseLinkTest : public SerialLinkTest {
 TEST_F(HeldCloseLinkTest, AWorkerCutOffAtAStopReportsNothingMoreAndLeavesItsLinesToTheNext) {
   Relink(200ms);
   link->Start(L"COM9", L"SW-1");
-  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
-  held->HoldCloses(true);  // past the stop's bound
+  ASSERT_TRUE(WaitFor(L"balloon:SW-1と接続しました。", 5s));  // its last report on connecting
+  held->HoldCloses(true);                                     // past the stop's bound
   const std::size_t stoppedAt = events->Events().size();
   EXPECT_FALSE(link->Stop());
   held->HoldCloses(false);  // the cut-off worker's close ends, and so does the worker
@@ -306,7 +343,7 @@ TEST_F(HeldCloseLinkTest, AWorkerCutOffAtAStopReportsNothingMoreAndLeavesItsLine
 TEST_F(HeldCloseLinkTest, ANewWorkerWaitsForTheEarlierOneToCloseRatherThanCutItOff) {
   Relink(10s);
   link->Start(L"COM9", L"SW-1");
-  ASSERT_TRUE(WaitFor(L"msg:COM9接続済", 5s));
+  ASSERT_TRUE(WaitFor(L"balloon:SW-1と接続しました。", 5s));  // its last report on connecting
   held->HoldCloses(true);  // its close takes a moment, far within the bound
   const std::size_t replacedAt = events->Events().size();
   link->Start(L"COM4", L"SW-2");

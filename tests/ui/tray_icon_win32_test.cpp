@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace tovira {
@@ -25,13 +26,17 @@ class StandInShell {
   explicit StandInShell(int failures) : failures_(failures) {}
   TrayIcon::Notify Notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      calls_.push_back({message, data->uFlags, data->uVersion, data->dwInfoFlags});
-      if ((message == NIM_ADD || message == NIM_MODIFY) && failures_ > 0) {
-        --failures_;
-        return FALSE;
+      BOOL answer = TRUE;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.push_back({message, data->uFlags, data->uVersion, data->dwInfoFlags});
+        if ((message == NIM_ADD || message == NIM_MODIFY) && failures_ > 0) {
+          --failures_;
+          answer = FALSE;
+        }
       }
-      return TRUE;
+      called_.notify_all();
+      return answer;
     };
   }
   std::vector<ShellCall> Calls() {
@@ -40,13 +45,13 @@ class StandInShell {
   }
   // Waits (at most ten seconds) until the shell has been told `count` things.
   bool WaitForCalls(std::size_t count) {
-    for (int i = 0; i < 1000 && Calls().size() < count; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return Calls().size() >= count;
+    std::unique_lock<std::mutex> lock(mutex_);
+    return called_.wait_for(lock, std::chrono::seconds(10), [&] { return calls_.size() >= count; });
   }
 
  private:
   std::mutex mutex_;
+  std::condition_variable called_;
   std::vector<ShellCall> calls_;
   int failures_;
 };
