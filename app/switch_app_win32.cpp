@@ -93,7 +93,8 @@ void SwitchApp::Init() {
 
   // The relay's log lines come from the link's thread, in order with the link's own.
   relay_ = std::make_unique<TargetRelay>(
-      mode_, relayPlatform_, [feed = window_->feed()](const std::wstring& line) { feed->Log(line); });
+      mode_, relayPlatform_, [feed = window_->feed()](const std::wstring& line) { feed->Log(line); },
+      [feed = window_->feed()] { return feed->Logging(); });
   window_->SetModeLabel(std::wstring(texts::kModeLabels[ModeNumber(mode_) - 1]));
 
   SerialLinkParts link;

@@ -18,6 +18,7 @@ class SwitchRoute final : public LinkEvents {
   void Balloon(const std::wstring& text) override { window_.Balloon(text); }
   void WarningBalloon(const std::wstring& text) override { window_.WarningBalloon(text); }
   void Log(const std::wstring& text) override { window_.Log(text); }
+  bool Logging() const override { return window_.Logging(); }
   void PortOpen(bool open) override {
     relay_.RelayConnection(open);
     window_.PortOpen(open);

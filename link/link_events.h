@@ -29,6 +29,9 @@ class LinkEvents {
   virtual void WarningBalloon(const std::wstring& text) { Balloon(text); }
   // A line for the log panel.
   virtual void Log(const std::wstring& text) = 0;
+  // Whether anyone keeps log lines now (the panel shown or the support log
+  // written): a line for every frame is not worth making for nobody.
+  virtual bool Logging() const { return true; }
   // The port has just been opened (true) or closed (false).
   virtual void PortOpen(bool open) = 0;
   // One decoded frame's switch state.

@@ -78,6 +78,7 @@ class SerialLink::GatedEvents final : public LinkEvents {
   void Log(const std::wstring& text) override {
     Pass([&] { events_.Log(text); });
   }
+  bool Logging() const override { return events_.Logging(); }
   void PortOpen(bool open) override {
     Pass([&] {
       run_.portReportedOpen = open;

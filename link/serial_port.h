@@ -51,8 +51,10 @@ class SerialPort {
   virtual bool TakeReceiveError() = 0;
   // The wait for a frame: returns as soon as `count` bytes are waiting or the
   // input lines change, at once when `stop` is raised, and at the latest after
-  // `limit`.
-  virtual void WaitForBytes(std::size_t count, std::chrono::milliseconds limit, const StopSignal& stop) = 0;
+  // `limit`. Returns how many bytes it already holds for ReadByte: that many
+  // are known to be there without asking the driver again.
+  virtual std::size_t WaitForBytes(std::size_t count, std::chrono::milliseconds limit,
+                                   const StopSignal& stop) = 0;
   // One byte; TimedOut after the port's read time-out of 1000 ms.
   virtual ReadResult ReadByte() = 0;
   // Closes the port; it counts as closed afterwards even when closing failed.

@@ -75,9 +75,16 @@ class Win32SerialPort final : public SerialPort {
 
   bool TakeReceiveError() override { return std::exchange(receiveError_, false); }
 
-  void WaitForBytes(std::size_t count, std::chrono::milliseconds limit, const StopSignal& stop) override {
+  std::size_t WaitForBytes(std::size_t count, std::chrono::milliseconds limit,
+                           const StopSignal& stop) override {
     const StopSignal::Waker waker(stop, [this] { ::SetEvent(wake_.get()); });
     Fill(count, limit, true);
+    // A frame's two bytes come together: the partner of a byte just read is
+    // usually queued already. Taken now, without waiting, the frame is whole in hand.
+    if (pending_.size() % 2 == 1 && !reading_ && !plainReads_ && handle_ && readError_ == ERROR_SUCCESS) {
+      StartRead(1);
+    }
+    return pending_.size();
   }
 
   ReadResult ReadByte() override {

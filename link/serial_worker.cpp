@@ -151,17 +151,21 @@ std::optional<LineStates> SerialWorker::SampleLines() {
 FrameOutcome SerialWorker::FrameStep(std::wstring& failureText) {
   const std::optional<std::size_t> waiting = port_->BytesToRead(failureText);
   if (!waiting) return FrameOutcome::Failed;
+  return PairBytes(*waiting, failureText);
+}
+
+FrameOutcome SerialWorker::PairBytes(std::size_t waiting, std::wstring& failureText) {
   for (PortNotice notice = port_->TakeNotice(); notice != PortNotice::None; notice = port_->TakeNotice()) {
     events_.Log(std::wstring(notice == PortNotice::PlainReads ? texts::kPlainReads : texts::kPolledLines));
   }
   if (port_->TakeReceiveError()) {
     // Some byte was lost or spoilt: an odd count holds a half frame, and which
     // byte it is cannot be told, so none of them is trusted.
-    const bool odd = *waiting % 2 == 1;
+    const bool odd = waiting % 2 == 1;
     events_.Log(std::wstring(odd ? texts::kReceiveErrorDropped : texts::kReceiveError));
-    if (odd) return DropBytes(*waiting, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
+    if (odd) return DropBytes(waiting, failureText) ? FrameOutcome::Paused : FrameOutcome::Failed;
   }
-  if (*waiting < 2) return AwaitFrame(*waiting, failureText);
+  if (waiting < 2) return AwaitFrame(waiting, failureText);
   loneSince_.reset();
   return ReadFrame(failureText);
 }
@@ -185,7 +189,11 @@ FrameOutcome SerialWorker::AwaitFrame(std::size_t waiting, std::wstring& failure
     limit = std::chrono::ceil<std::chrono::milliseconds>(*loneSince_ + link_timing::kLoneByteBound -
                                                          clock_.Now());
   }
-  port_->WaitForBytes(waiting + 1, limit, flags_.stop);
+  const std::size_t inHand = port_->WaitForBytes(waiting + 1, limit, flags_.stop);
+  // A frame that the wait brought in is relayed now: the line check and the
+  // driver's count come after it, not between the switch and the target.
+  // An odd count waits for the driver's own count and error flags.
+  if (inHand >= 2 && inHand % 2 == 0 && flags_.ShouldRun()) return PairBytes(inHand, failureText);
 #endif
   return FrameOutcome::Paused;
 }
@@ -222,7 +230,7 @@ FrameOutcome SerialWorker::ReadFrame(std::wstring& failureText) {
   }
   const DecodedFrame frame = DecodeFrame(setup_.mode, bytes[0].byte, bytes[1].byte);
   events_.Frame(frame.state);
-  events_.Log(FrameLogText(frame.state, frame.tag));
+  if (events_.Logging()) events_.Log(FrameLogText(frame.state, frame.tag));
   return FrameOutcome::Decoded;
 }
 

@@ -77,8 +77,11 @@ class SerialWorker {
   // input lines cannot be read (then nothing is remembered).
   std::optional<LineStates> SampleLines();
   FrameOutcome FrameStep(std::wstring& failureText);
+  // `waiting` bytes are there: a frame is read, or (after a receive error) an
+  // odd count is dropped whole, or the wait for the rest begins.
+  FrameOutcome PairBytes(std::size_t waiting, std::wstring& failureText);
   // What waits before a whole frame is there: a lone byte past its bound is
-  // dropped, after a receive error an odd count is dropped whole.
+  // dropped; a frame that the wait brings in is read at once.
   FrameOutcome AwaitFrame(std::size_t waiting, std::wstring& failureText);
   bool DropBytes(std::size_t count, std::wstring& failureText);
   FrameOutcome ReadFrame(std::wstring& failureText);

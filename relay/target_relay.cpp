@@ -41,8 +41,8 @@ std::wstring_view InterfaceProcessImage(TargetMode mode) {
   return L"";
 }
 
-TargetRelay::TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log)
-    : mode_(mode), platform_(platform), log_(std::move(log)) {}
+TargetRelay::TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log, LogWanted logWanted)
+    : mode_(mode), platform_(platform), log_(std::move(log)), logWanted_(std::move(logWanted)) {}
 
 bool TargetRelay::CreateBlock(const std::string& name) {
   BlockOpenFailure failure = BlockOpenFailure::None;
@@ -64,23 +64,24 @@ bool TargetRelay::CreateBlock(const std::string& name) {
   return true;
 }
 
-void TargetRelay::PostRelease(NavigatorWindow navigator) {
+void TargetRelay::PostRelease(NavigatorWindow navigator, bool logging) {
   platform_.PostToNavigator(navigator, kReleaseMessage, releasedButton_);
-  log_(FormatLogText(texts::kReleasePostedLog, releasedButton_));
+  if (logging) log_(FormatLogText(texts::kReleasePostedLog, releasedButton_));
 }
 
 void TargetRelay::RelayFrame(SwitchState state) {
+  const bool logging = logWanted_();
   if (mode_ == TargetMode::Quorandel) {
     if (const auto navigator = platform_.FindNavigator()) {
       if (const auto button = state.lowestPressed()) {
         platform_.PostToNavigator(*navigator, kPressMessage, *button);
-        log_(FormatLogText(texts::kPressPostedLog, *button));
+        if (logging) log_(FormatLogText(texts::kPressPostedLog, *button));
         releasedButton_ = *button;
       } else {
         // No button down is a release, whatever the battery bit (or a spare bit)
         // says: with the battery low every frame carries bit 7, and a release
         // that waited for a state of 0 would leave the navigator holding the button.
-        PostRelease(*navigator);
+        PostRelease(*navigator, logging);
       }
     }
     buttonHeld_ = state.anyPressed();
@@ -95,7 +96,7 @@ void TargetRelay::RelayFrame(SwitchState state) {
       written = true;
     }
   }
-  if (written) LogState(state);
+  if (written && logging) LogState(state);
 }
 
 void TargetRelay::LogState(SwitchState state) {
@@ -118,7 +119,7 @@ void TargetRelay::RelayConnection(bool enabled) {
   // it: release it as a frame with no button would.
   if (!enabled && mode_ == TargetMode::Quorandel && buttonHeld_) {
     buttonHeld_ = false;
-    if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator);
+    if (const auto navigator = platform_.FindNavigator()) PostRelease(*navigator, true);
   }
   std::optional<SwitchState> letGo;
   {

@@ -32,8 +32,11 @@ std::wstring_view InterfaceProcessImage(TargetMode mode);
 class TargetRelay {
  public:
   using LogSink = std::function<void(const std::wstring&)>;
+  // Whether the log lines are kept now; when not, a frame makes none.
+  using LogWanted = std::function<bool()>;
 
-  TargetRelay(TargetMode mode, RelayPlatform& platform, LogSink log);
+  TargetRelay(
+      TargetMode mode, RelayPlatform& platform, LogSink log, LogWanted logWanted = [] { return true; });
 
   // Creates (or opens) and initialises the block: 00 00 FF FF FF FF FF FF. On
   // failure shows its error box and leaves the relay without a block.
@@ -52,7 +55,7 @@ class TargetRelay {
   void RelayConnection(bool enabled);
 
  private:
-  void PostRelease(NavigatorWindow navigator);
+  void PostRelease(NavigatorWindow navigator, bool logging);
   // Byte 1 as last written, its buttons up; the state written, if any. With the
   // block's lock held.
   std::optional<SwitchState> LetGoOfButtons();
@@ -61,6 +64,7 @@ class TargetRelay {
   TargetMode mode_;
   RelayPlatform& platform_;
   LogSink log_;
+  LogWanted logWanted_;
   std::mutex blockLock_;  // the block and what this relay last wrote there
   volatile std::uint8_t* block_ = nullptr;
   SwitchState lastWritten_;  // byte 1 as this relay last wrote it

@@ -9,8 +9,12 @@ namespace tovira {
 StatusFeed::StatusFeed(Wake wake, Clock clock) : wake_(std::move(wake)), clock_(std::move(clock)) {}
 
 void StatusFeed::SetLogging(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
   logging_ = on;
+}
+
+void StatusFeed::SetWindowShown(bool shown) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  windowShown_ = shown;
 }
 
 template <typename Change>
@@ -40,8 +44,8 @@ void StatusFeed::WarningBalloon(const std::wstring& text) {
 }
 
 void StatusFeed::Log(const std::wstring& text) {
+  if (!Logging()) return;
   Note([&] {
-    if (!logging_) return false;
     std::wstring& log = changes_.log;
     log += FormatLogLine(clock_(), text);
     // The panel keeps only the newest lines; a window that does not take them
@@ -66,16 +70,19 @@ void StatusFeed::Frame(SwitchState state) {
     changes_.state = state;
     changes_.stateAfterPortChange = changes_.portOpen.has_value();
     const bool low = state.batteryLow();
+    bool trayNews = false;
     if (low != batteryLow_) {
       batteryLow_ = low;
       changes_.batteryLow = low;
+      trayNews = true;
     }
     // One balloon per episode, however often the link drops within it.
     if (low != lowBatteryBallooned_) {
       lowBatteryBallooned_ = low;
       if (low) AddBalloon(std::wstring(texts::kLowBattery), BalloonKind::kWarning);
+      trayNews = true;
     }
-    return true;
+    return windowShown_ || trayNews;
   });
 }
 
@@ -88,7 +95,7 @@ void StatusFeed::AddBalloon(const std::wstring& text, BalloonKind kind) {
 void StatusFeed::Lines(const LineLamps& lines) {
   Note([&] {
     changes_.lines = lines;
-    return true;
+    return windowShown_;
   });
 }
 

@@ -7,6 +7,7 @@
 // battery bit turns on until a frame where it is off; the tooltip's line also
 // ends with the link.
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -61,8 +62,14 @@ class StatusFeed final {
   // `wake` must not wait for the window (a posted message, say).
   StatusFeed(Wake wake, Clock clock);
 
-  // Log lines are dropped while logging is off (the log panel is hidden).
+  // Log lines are dropped while logging is off (the log panel hidden and no
+  // support log written).
   void SetLogging(bool on);
+  bool Logging() const { return logging_.load(std::memory_order_relaxed); }
+  // While the window is hidden only what the tray shows (the connection, a low
+  // battery, balloons) and log lines wake it; the pictures and lamps wait for
+  // the window's next look, which it takes when it is shown (the window thread).
+  void SetWindowShown(bool shown);
 
   // A tray balloon that informs, or one that warns (the switch lost).
   void Balloon(const std::wstring& text);
@@ -91,7 +98,8 @@ class StatusFeed final {
   Wake wake_;
   Clock clock_;
   std::mutex mutex_;
-  bool logging_ = false;
+  std::atomic<bool> logging_ = false;
+  bool windowShown_ = false;
   bool wakeAsked_ = false;
   bool batteryLow_ =
       false;  // from the frame whose battery bit turned on until one where it is off, or a loss

@@ -36,6 +36,14 @@ void StatusWindow::ShowConnected(bool connected) {
   trayStatus_->ShowConnected(connected);
 }
 
+void StatusWindow::NoteVisibility() {
+  const bool shown = ::IsWindowVisible(hwnd_) != FALSE;
+  if (shown == shown_) return;
+  shown_ = shown;
+  feed_->SetWindowShown(shown);
+  if (shown) ApplyStatusNews();
+}
+
 void StatusWindow::ApplyStatusNews() {
   const StatusChanges changes = feed_->Take();
   // The battery picture belongs to whichever came last: the frame or the port change.

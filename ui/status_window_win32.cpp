@@ -182,6 +182,9 @@ LRESULT StatusWindow::HandleSystemMessage(UINT message, WPARAM wParam, LPARAM lP
       // carry anything there, and any arrival only ends a wait early.
       if (wParam == DBT_DEVICEARRIVAL && loaded_) handler_.OnDeviceArrived();
       return TRUE;
+    case WM_WINDOWPOSCHANGED:  // lParam is not read: another program may post anything
+      NoteVisibility();
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:

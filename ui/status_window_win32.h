@@ -87,6 +87,8 @@ class StatusWindow final {
   void SetPortLabel(const std::wstring& port) { pictures_->SetPortLabel(port); }
   // Applies what the feed collected since the last look.
   void ApplyStatusNews();
+  // Tells the feed whether the window is seen; once shown, it catches up at once.
+  void NoteVisibility();
 
   // The log panel: a line stamped with the time now, into the panel with the
   // next flush and into the support log (nothing while neither is on).
@@ -154,6 +156,7 @@ class StatusWindow final {
   StatusWindowHandler& handler_;
   HWND hwnd_ = nullptr;
   bool loaded_ = false;
+  bool shown_ = false;  // as last told to the feed
   bool closing_ = false;
   // A close or an end of session that came before the load (from the loop of a
   // message box at start-up, say): carried out in the load's place.

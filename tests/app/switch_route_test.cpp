@@ -36,6 +36,7 @@ TEST(SwitchRoute, TheTargetIsWrittenBeforeTheWindowHearsAndEachLineLightsItsOwnL
         return true;
       },
       [] { return LocalTimeOfDay{}; });
+  feed.SetWindowShown(true);
   MovedPortWatch watch(
       kMovedPortPatience, [] { return MovedPortWatch::TimePoint{}; }, [] {});
   SwitchRoute route(relay, feed, watch);

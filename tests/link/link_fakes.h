@@ -95,7 +95,7 @@ class FakePort final : public SerialPort {
     errors.erase(due);
     return true;
   }
-  void WaitForBytes(std::size_t count, milliseconds limit, const StopSignal& stop) override {
+  std::size_t WaitForBytes(std::size_t count, milliseconds limit, const StopSignal& stop) override {
     auto until = clock_.Now() + limit;
     if (script_.next + count <= script_.bytes.size()) {
       const auto ready = LinkClock::TimePoint{} + script_.bytes[script_.next + count - 1].first;
@@ -108,6 +108,7 @@ class FakePort final : public SerialPort {
              script_.lines.cts != lines.cts || script_.linesFail != linesFail || script_.bytesToReadFailure ||
              !open_;
     });
+    return Arrived();
   }
   ReadResult ReadByte() override {
     if (!script_.readOutcomes.empty()) {

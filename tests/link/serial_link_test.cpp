@@ -48,8 +48,9 @@ class LivePort final : public SerialPort {
   std::optional<std::size_t> BytesToRead(std::wstring&) override { return 0; }
   PortNotice TakeNotice() override { return PortNotice::None; }
   bool TakeReceiveError() override { return false; }
-  void WaitForBytes(std::size_t, std::chrono::milliseconds limit, const StopSignal& stop) override {
+  std::size_t WaitForBytes(std::size_t, std::chrono::milliseconds limit, const StopSignal& stop) override {
     stop.WaitFor(limit);
+    return 0;
   }
   ReadResult ReadByte() override { return {}; }
   bool Close() override {

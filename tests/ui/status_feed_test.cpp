@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <thread>
@@ -16,6 +17,8 @@ namespace {
 
 class StatusFeedTest : public testing::Test {
  protected:
+  StatusFeedTest() { feed.SetWindowShown(true); }
+
   int wakes = 0;
   StatusFeed feed{[this] {
                     ++wakes;
@@ -86,12 +89,49 @@ TEST_F(StatusFeedTest, ALowBatteryIsSaidOncePerEpisode) {
   EXPECT_TRUE(again.balloons.empty());
 }
 
+TEST_F(StatusFeedTest, AHiddenWindowIsWokenOnlyForWhatTheTrayShowsAndTheLog) {
+  feed.SetWindowShown(false);
+  feed.SetLogging(true);
+  const struct {
+    const char* report;
+    std::function<void()> make;
+    bool wakes;
+  } reports[] = {
+      {"a frame", [&] { feed.Frame(SwitchState::FromByte(0x01)); }, false},
+      {"line changes",
+       [&] {
+         feed.Lines(LineLamps{true, true, true, false, false, true});
+       },
+       false},
+      {"a low battery", [&] { feed.Frame(SwitchState::FromByte(0x80)); }, true},
+      {"a frame in the episode", [&] { feed.Frame(SwitchState::FromByte(0x82)); }, false},
+      {"its end", [&] { feed.Frame(SwitchState::FromByte(0x00)); }, true},
+      {"the port", [&] { feed.PortOpen(false); }, true},
+      {"a balloon", [&] { feed.Balloon(L"b"); }, true},
+      {"a log line", [&] { feed.Log(L"l"); }, true},
+  };
+  for (const auto& report : reports) {
+    SCOPED_TRACE(report.report);
+    const int before = wakes;
+    report.make();
+    EXPECT_EQ(wakes - before, report.wakes ? 1 : 0);
+    feed.Take();
+  }
+  feed.Frame(SwitchState::FromByte(0x04));
+  feed.SetWindowShown(true);
+  EXPECT_EQ(feed.Take().state, SwitchState::FromByte(0x04)) << "shown, the window catches up by itself";
+  const int beforeShown = wakes;
+  feed.Frame(SwitchState::FromByte(0x05));
+  EXPECT_EQ(wakes - beforeShown, 1) << "shown, a frame wakes it again";
+}
+
 TEST(StatusFeed, AWakeThatCouldNotBePostedIsAskedForAgainByTheNextChange) {
   // The window's queue is full twice; a wake lost for good would freeze the window.
   const bool posted[] = {false, false, true, true};
   std::size_t asked = 0;
   StatusFeed feed([&] { return posted[std::min(asked++, std::size(posted) - 1)]; },
                   [] { return LocalTimeOfDay{}; });
+  feed.SetWindowShown(true);
   feed.PortOpen(true);
   feed.Frame(SwitchState::FromByte(0x01));
   feed.Lines(LineLamps{});
@@ -114,6 +154,7 @@ TEST(StatusFeed, AWindowThatLooksOnlyWhenWokenGetsEveryLineInOrderWhileTheLinkRu
         return true;
       },
       [] { return LocalTimeOfDay{}; });
+  feed.SetWindowShown(true);
   feed.SetLogging(true);
   constexpr int kLines = 1000;
   // Each frame's state counts its line; the last one, all five buttons, ends the run.
