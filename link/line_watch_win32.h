@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "base/scoped_handle_win32.h"
 
@@ -25,7 +26,7 @@ struct LineWatchState {
   HANDLE port;                          // the port's handle, never closed while the watch may use it
   UniqueHandle changed;                 // auto-reset: set on a change
   UniqueHandle stop;                    // manual-reset: set when the watch is to end
-  std::atomic<bool> waitFailed{false};  // the driver's line-change wait failed on this port
+  std::atomic<bool> waitFailed{false};  // the driver's line-change wait failed on this port (stays set)
   std::mutex mutex;
   std::condition_variable endedChanged;
   bool ended = false;
@@ -41,9 +42,10 @@ class LineWatch {
   LineWatch& operator=(const LineWatch&) = delete;
 
   HANDLE changed() const { return state_->changed.get(); }
-  // The driver's line-change wait failed on this port (and the watch polls
-  // since); true once.
-  bool TakeWaitFailed() { return state_->waitFailed.exchange(false); }
+  // The driver's line-change wait failed on this port (and the watch polls since).
+  bool WaitFailed() const { return state_->waitFailed; }
+  // The same, true once: for the log.
+  bool TakeWaitFailed() { return WaitFailed() && !std::exchange(waitFailedTold_, true); }
   // Ends the watch within `bound`; false when its thread is stuck in the driver
   // and was left behind (the port's handle must then stay open).
   bool Stop(DWORD bound);
@@ -53,6 +55,7 @@ class LineWatch {
 
   std::shared_ptr<LineWatchState> state_;
   std::thread thread_;
+  bool waitFailedTold_ = false;
 };
 
 }  // namespace tovira

@@ -37,8 +37,9 @@ struct InFlightRead {
 // stopped, and sleeps while the switch is idle.
 // A driver that completes reads with no bytes while the switch is there (some
 // virtual serial drivers do) would make every wait look like a lost switch: on
-// such a connection the port falls back to the plain design, reading only what
-// is waiting and pausing 10 ms otherwise. The next connection tries again.
+// such a connection, and on one whose line-change wait fails, the port falls
+// back to the plain design, reading only what is waiting and pausing 10 ms
+// otherwise. The next connection tries again.
 class Win32SerialPort final : public SerialPort {
  public:
   Win32SerialPort(UniqueHandle handle, UniqueHandle readDone, UniqueHandle wake, UniqueHandle linesChanged)
@@ -130,6 +131,9 @@ class Win32SerialPort final : public SerialPort {
   // Reads until `count` bytes are waiting, the limit passes, the read fails or,
   // when `wakeable`, the stop's waker fires.
   void Fill(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
+    // A driver whose line wait failed is not trusted with the reads either;
+    // the line watch's notice says it for both.
+    if (lineWatch_->WaitFailed()) plainReads_ = true;
     if (plainReads_) {
       FillPlain(count, wakeable ? limit : kReadTimeout, wakeable);
       return;
@@ -233,16 +237,24 @@ class Win32SerialPort final : public SerialPort {
     }
     NoteReceiveErrors(errors);
     if (stat.cbInQue > 0 || reading_) {
-      ReadWaiting(std::min<DWORD>(std::max<DWORD>(stat.cbInQue, 1), kReadChunk));
+      ReadWaiting(std::min<DWORD>(std::max<DWORD>(stat.cbInQue, 1), kReadChunk), stat.cbInQue > 0);
       if (pending_.size() >= count) return;
     }
+    // A read left under way by the event-driven wait (its line wait failed)
+    // waits for bytes not yet there: their coming ends the pause too.
+    HANDLE events[3] = {lineWatch_->changed()};
+    DWORD eventCount = 1;
+    if (wakeable) events[eventCount++] = wake_.get();
+    if (reading_) events[eventCount++] = readDone_.get();
     const auto pause = std::min(limit, link_timing::kLineCheckPeriod);
-    const HANDLE events[] = {lineWatch_->changed(), wake_.get()};
-    ::WaitForMultipleObjects(wakeable ? 2 : 1, events, FALSE, static_cast<DWORD>(pause.count()));
+    const DWORD woke = ::WaitForMultipleObjects(eventCount, events, FALSE, static_cast<DWORD>(pause.count()));
+    if (reading_ && woke == WAIT_OBJECT_0 + eventCount - 1) ReadWaiting(0, false);
   }
 
-  // Reads bytes known to be waiting; an empty completion brings nothing this time.
-  void ReadWaiting(DWORD count) {
+  // Reads bytes known to be waiting (`queued`); an empty completion brings
+  // nothing this time. A read under way is looked at, and waited for only
+  // when bytes are queued: without them it may wait for bytes still to come.
+  void ReadWaiting(DWORD count, bool queued) {
     if (!reading_) {
       read_->overlapped = OVERLAPPED{};
       read_->overlapped.hEvent = readDone_.get();
@@ -259,9 +271,8 @@ class Win32SerialPort final : public SerialPort {
       reading_ = true;
     }
     // The bytes are there: the read ends at once, or is looked at again next time.
-    if (::WaitForSingleObject(readDone_.get(), static_cast<DWORD>(kReadTimeout.count())) != WAIT_OBJECT_0) {
-      return;
-    }
+    const DWORD bound = queued ? static_cast<DWORD>(kReadTimeout.count()) : 0;
+    if (::WaitForSingleObject(readDone_.get(), bound) != WAIT_OBJECT_0) return;
     reading_ = false;
     DWORD got = 0;
     if (!::GetOverlappedResult(handle_.get(), &read_->overlapped, &got, FALSE)) {

@@ -60,9 +60,12 @@ constexpr Prompt kPrompts[] = {
      "スイッチに触れずに、スリープするまで置いておいてください。 / Leave the switch alone until it "
      "sleeps."},
     {0.55, "ボタンを1つ押してスイッチを起こしてください。 / Press one button to wake the switch."},
+    // Pressed on the way, the last frame before the loss marks when the link
+    // went, so the report times the driver's notice rather than the walk.
     {0.65,
-     "スイッチを持って電波の届かない所まで離れ、30秒待ってから戻ってください。 / Walk out of range "
-     "with the switch, wait 30 seconds, and come back."},
+     "ボタンを1秒に1回ほど押しながらスイッチを持って電波の届かない所まで離れ、"
+     "そこでも30秒押し続けてから戻ってください。 / Press a button about once a second while you walk out "
+     "of range with the switch, keep pressing there for 30 seconds, then come back."},
     {0.90, "ボタンをもう一度1つずつ押してください。 / Press each button once more."},
 };
 
