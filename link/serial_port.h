@@ -49,9 +49,9 @@ class SerialPort {
   // Whether the driver reported a receive error (overrun, framing, parity, a
   // full receive buffer) since the last call: a byte may have been lost.
   virtual bool TakeReceiveError() = 0;
-  // The wait for a frame: returns as soon as `count` bytes are waiting or the
-  // input lines change, at once when `stop` is raised, and at the latest after
-  // `limit`. Returns how many bytes it already holds for ReadByte: that many
+  // The wait for a frame: returns as soon as `count` bytes are waiting, the
+  // input lines change or a receive error is noted, at once when `stop` is
+  // raised, and at the latest after `limit`. Returns how many bytes it already holds for ReadByte: that many
   // are known to be there without asking the driver again.
   virtual std::size_t WaitForBytes(std::size_t count, std::chrono::milliseconds limit,
                                    const StopSignal& stop) = 0;

@@ -80,11 +80,6 @@ class Win32SerialPort final : public SerialPort {
                            const StopSignal& stop) override {
     const StopSignal::Waker waker(stop, [this] { ::SetEvent(wake_.get()); });
     Fill(count, limit, true);
-    // A frame's two bytes come together: the partner of a byte just read is
-    // usually queued already. Taken now, without waiting, the frame is whole in hand.
-    if (pending_.size() % 2 == 1 && !reading_ && !plainReads_ && handle_ && readError_ == ERROR_SUCCESS) {
-      StartRead(1);
-    }
     return pending_.size();
   }
 
@@ -141,6 +136,8 @@ class Win32SerialPort final : public SerialPort {
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(limit.count());
     while (handle_ && readError_ == ERROR_SUCCESS && pending_.size() < count) {
       if (!reading_ && !StartRead(count - pending_.size())) return;
+      // A byte lost on the way: the worker decides what of the rest to trust.
+      if (wakeable && receiveError_) return;
       if (!reading_) continue;  // it completed at once
       const ULONGLONG now = ::GetTickCount64();
       if (now >= deadline) return;

@@ -1,11 +1,15 @@
 // relay_floor: the least a relay can do on this platform, as the yardstick for
 // Tovira's frame path (scripts/bench-frame-path). Mode 2 only:
-//   relay_floor COMnn
+//   relay_floor [--overlapped] [--line-poll] COMnn
 // Opens the port for plain blocking reads, then for every two bytes read on the
 // one thread: decodes them, looks up the navigator window and posts its message,
 // and writes bytes 0 and 1 of the block, as Tovira does for a frame. Nothing
 // else: no line watch, no connect wait, no re-pairing, no log, no window. Ends
 // when a read fails. Not shipped.
+// --overlapped reads as Tovira must (a byte at a time, overlapped, so that a lone
+// byte is seen and a stop can end the wait); --line-poll adds a thread that
+// samples the lines every 10 ms, as Tovira's line watch does under Wine: what
+// the platform itself charges for that design.
 
 #include <windows.h>
 
@@ -16,10 +20,10 @@
 
 namespace {
 
-HANDLE OpenPort(const std::wstring& name) {
+HANDLE OpenPort(const std::wstring& name, DWORD flags) {
   const std::wstring path = L"\\\\.\\" + name;
   HANDLE port =
-      ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
   if (port == INVALID_HANDLE_VALUE) return nullptr;
   DCB dcb{};
   dcb.DCBlength = sizeof(dcb);
@@ -45,6 +49,29 @@ volatile unsigned char* OpenBlock() {
   return static_cast<volatile unsigned char*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
 }
 
+// One byte by an overlapped read and a wait for it; false when the port is gone.
+bool ReadOverlapped(HANDLE port, HANDLE done, unsigned char& byte) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = done;
+  DWORD got = 0;
+  if (!::ReadFile(port, &byte, 1, &got, &overlapped)) {
+    if (::GetLastError() != ERROR_IO_PENDING) return false;
+    ::WaitForSingleObject(done, INFINITE);
+  }
+  return ::GetOverlappedResult(port, &overlapped, &got, FALSE) && got == 1;
+}
+
+bool ReadFrame(HANDLE port, HANDLE done, unsigned char (&bytes)[2]) {
+  if (done != nullptr) return ReadOverlapped(port, done, bytes[0]) && ReadOverlapped(port, done, bytes[1]);
+  DWORD got = 0;
+  return ::ReadFile(port, bytes, sizeof bytes, &got, nullptr) && got == sizeof bytes;
+}
+
+DWORD WINAPI PollLines(void* port) {
+  for (DWORD status = 0; ::GetCommModemStatus(port, &status);) ::Sleep(10);
+  return 0;
+}
+
 void Relay(tovira::SwitchState state, int& lastPress, volatile unsigned char* block) {
   if (HWND navigator = ::FindWindowA(TOVIRA_NAVIGATOR_CLASS, nullptr)) {
     if (const auto button = state.lowestPressed()) {
@@ -61,18 +88,23 @@ void Relay(tovira::SwitchState state, int& lastPress, volatile unsigned char* bl
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) return 2;
+  bool overlapped = false;
+  bool linePoll = false;
+  for (int i = 1; i + 1 < argc; ++i) {
+    overlapped = overlapped || std::wstring(argv[i]) == L"--overlapped";
+    linePoll = linePoll || std::wstring(argv[i]) == L"--line-poll";
+  }
+  if (argc < 2) return 2;
   volatile unsigned char* block = OpenBlock();
-  HANDLE port = OpenPort(argv[1]);
+  HANDLE port = OpenPort(argv[argc - 1], overlapped ? FILE_FLAG_OVERLAPPED : 0);
+  HANDLE done = overlapped ? ::CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
   if (block == nullptr || port == nullptr) return 1;
+  if (linePoll) ::CreateThread(nullptr, 0, PollLines, port, 0, nullptr);
   block[TOVIRA_OFFSET_STATE] = 0;
   block[TOVIRA_OFFSET_CONNECTED] = 1;
   int lastPress = 0;
   unsigned char bytes[2];
-  DWORD got = 0;
-  while (::ReadFile(port, bytes, sizeof bytes, &got, nullptr)) {
-    if (got == 0) break;  // the port is gone
-    if (got != sizeof bytes) continue;
+  while (ReadFrame(port, done, bytes)) {
     Relay(tovira::DecodeFrame(tovira::TargetMode::Quorandel, bytes[0], bytes[1]).state, lastPress, block);
   }
   block[TOVIRA_OFFSET_CONNECTED] = 0;

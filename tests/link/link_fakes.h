@@ -88,9 +88,7 @@ class FakePort final : public SerialPort {
   PortNotice TakeNotice() override { return PortNotice::None; }
   bool TakeReceiveError() override {
     auto& errors = script_.receiveErrors;
-    const auto due = std::find_if(errors.begin(), errors.end(), [this](milliseconds at) {
-      return LinkClock::TimePoint{} + at <= clock_.Now();
-    });
+    const auto due = std::find_if(errors.begin(), errors.end(), [this](milliseconds at) { return Due(at); });
     if (due == errors.end()) return false;
     errors.erase(due);
     return true;
@@ -106,7 +104,7 @@ class FakePort final : public SerialPort {
     clock_.AdvanceTo(until, &stop, [&] {
       return script_.lines.cd != lines.cd || script_.lines.dsr != lines.dsr ||
              script_.lines.cts != lines.cts || script_.linesFail != linesFail || script_.bytesToReadFailure ||
-             !open_;
+             !open_ || ReceiveErrorDue();
     });
     return Arrived();
   }
@@ -133,6 +131,11 @@ class FakePort final : public SerialPort {
   }
 
  private:
+  bool Due(milliseconds at) const { return LinkClock::TimePoint{} + at <= clock_.Now(); }
+  bool ReceiveErrorDue() const {
+    return std::any_of(script_.receiveErrors.begin(), script_.receiveErrors.end(),
+                       [this](milliseconds at) { return Due(at); });
+  }
   std::size_t Arrived() const {
     std::size_t count = 0;
     for (std::size_t i = script_.next; i < script_.bytes.size(); ++i) {
