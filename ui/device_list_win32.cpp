@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "ui/accessible_name_win32.h"
 #include "ui/control_ids.h"
 #include "base/texts_ja.h"
 #include "ui/window_text_win32.h"
@@ -93,9 +94,10 @@ void DeviceList::AskForChoice() {
   ::SetWindowTextW(note, std::wstring(texts::kChooseSwitch).c_str());
   ::ShowWindow(Control(kIdRefresh), SW_HIDE);
   ::ShowWindow(note, SW_SHOW);
-  ::ShowWindow(window_, SW_SHOWNORMAL);
-  ::SetForegroundWindow(window_);
-  ::SetFocus(Control(kIdDeviceList));
+  // The note is a static the focus never visits: a screen reader on the list hears
+  // the request as part of the list's name.
+  SetAccessibleName(Control(kIdDeviceList),
+                    std::wstring(texts::kDeviceListName) + L" " + std::wstring(texts::kChooseSwitch));
 }
 
 void DeviceList::EndChoice() {
@@ -105,6 +107,7 @@ void DeviceList::EndChoice() {
   searchingNote_.clear();
   ::ShowWindow(note, SW_HIDE);
   ::ShowWindow(Control(kIdRefresh), SW_SHOW);
+  SetAccessibleName(Control(kIdDeviceList), std::wstring(texts::kDeviceListName));
 }
 
 void DeviceList::RememberFocus() {

@@ -37,8 +37,8 @@ class DeviceList final {
   // While a search runs its note stands in the refresh button's place and the
   // other controls wait; the focus comes back where it was.
   void ShowSearching(bool searching);
-  // Opens the window with the list focused and asks, in the searching note's
-  // place, for a device to be chosen; ends with the next pick, list opening or search.
+  // Asks, in the searching note's place and in the list's accessible name, for a
+  // device to be chosen; ends with the next pick, list opening or search.
   void AskForChoice();
   void EndChoice();
 

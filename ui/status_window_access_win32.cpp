@@ -1,6 +1,6 @@
 // The status window for those who do not see its colours or do not use a mouse:
 // its list and log have names for assistive technology (the pictures and lamps
-// say their own state), high contrast draws in the system's colours, and the
+// say their own state, the decorative one nothing), high contrast draws in the system's colours, and the
 // window fits the screen's work area.
 
 #include <algorithm>
@@ -47,6 +47,10 @@ void StatusWindow::SetUpAccessibility() {
   pictures_ = std::make_unique<StatusPictures>(hwnd_, instance_);  // their tooltips
   SetAccessibleName(Control(kIdDeviceList), std::wstring(texts::kDeviceListName));
   SetAccessibleName(Control(kIdLogPanel), std::wstring(texts::kLogPanelName));
+  // The picture of a switch at the frame's corner says nothing. Win32 has no role or
+  // style that hides a control from assistive technology; an empty name is how a
+  // picture tells a screen reader it carries nothing to read.
+  SetAccessibleName(Control(kIdDecoration), std::wstring());
   highContrast_ = SystemHighContrast();
 }
 

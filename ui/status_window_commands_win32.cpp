@@ -22,7 +22,7 @@ void StatusWindow::OnCommand(WORD id, WORD code) {
       OpenManual();
       break;
     case kCmdTest:
-      ShowForTest();
+      OpenAtDeviceList();
       break;
     case kCmdNotBalloon:
       tray_->SetBalloonsSuppressed(!tray_->balloonsSuppressed());
@@ -90,7 +90,12 @@ void StatusWindow::ShowTrayMenu(int x, int y) {
   ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-void StatusWindow::ShowForTest() {
+void StatusWindow::AskForDeviceChoice() {
+  deviceList_->AskForChoice();  // the note and the list's name first: the window opens saying them
+  OpenAtDeviceList();
+}
+
+void StatusWindow::OpenAtDeviceList() {
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   KeepInWorkArea();
   ::SetForegroundWindow(hwnd_);

@@ -98,7 +98,7 @@ class StatusWindow final {
   void ShowSearching(bool searching) { deviceList_->ShowSearching(searching); }
   // Opens the window with the list focused and asks, in the searching note's
   // place, for a device to be chosen; ends with the next pick, list opening or search.
-  void AskForDeviceChoice() { deviceList_->AskForChoice(); }
+  void AskForDeviceChoice();
   void EndDeviceChoice() { deviceList_->EndChoice(); }
   void ClearDeviceList() { deviceList_->Clear(); }
   // The index of the new entry, -1 when the list took none.
@@ -128,7 +128,9 @@ class StatusWindow final {
   void OnTrayIcon(LPARAM lParam, WPARAM wParam);
   void ShowTrayMenu(int x, int y);
   void OnDeviceListNotice(WORD code);
-  void ShowForTest();
+  // The test command and the request for a choice: the window on its monitor's
+  // work area, the list focused and the focus drawn.
+  void OpenAtDeviceList();
   void AskToExit();
 
   // Layout (status_window_layout_win32.cpp): designed in pixels at 96 DPI,

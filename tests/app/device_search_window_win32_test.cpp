@@ -109,6 +109,17 @@ bool Shown(HWND control) {
   return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
+HWND gFocusCueAsked = nullptr;  // the window that asked for its focus to be drawn
+
+LRESULT CALLBACK SeeFocusCueAsked(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_CHANGEUISTATE && LOWORD(call->wParam) == UIS_CLEAR &&
+      (HIWORD(call->wParam) & UISF_HIDEFOCUS) != 0) {
+    gFocusCueAsked = call->hwnd;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST(DeviceSearchWindow, AFirstStartThatFindsNoDeviceOfTheStoredNameOpensTheWindowAndAsksForAChoice) {
   window_test::WriteSettings({{L"LogMode", L"730259"}});  // the default name, no port: none of it paired
   auto app = SwitchApp::Create(::GetModuleHandleW(nullptr), TargetMode::Harmoa, FakeSources<FakeDevices>());
@@ -117,11 +128,19 @@ TEST(DeviceSearchWindow, AFirstStartThatFindsNoDeviceOfTheStoredNameOpensTheWind
   HWND chooser = ::GetDlgItem(hwnd, kIdDeviceList);
   HWND note = ::GetDlgItem(hwnd, kIdSearchingNote);
   HWND refresh = ::GetDlgItem(hwnd, kIdRefresh);
+  // Wine keeps no focus cue (WM_QUERYUISTATE answers 0 whatever was asked): the
+  // test sees the window ask for the focus to be drawn.
+  gFocusCueAsked = nullptr;
+  HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &SeeFocusCueAsked, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
   ASSERT_TRUE(PumpUntil(
       [&] { return ::IsWindowVisible(hwnd) && Text(note) == L"一覧からスイッチを選んでください。"; }, 20000))
       << "the window stays hidden and nothing asks the carer to choose";
   EXPECT_TRUE(Shown(note));
   EXPECT_FALSE(::IsIconic(hwnd));
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_EQ(::GetFocus(), chooser);
+  EXPECT_EQ(gFocusCueAsked, hwnd) << "the focus is not drawn";
   EXPECT_EQ(::SendMessageW(chooser, CB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(::SendMessageW(chooser, CB_GETCURSEL, 0, 0), CB_ERR) << "nothing taken for the carer";
   EXPECT_TRUE(::IsWindowEnabled(chooser));

@@ -78,7 +78,7 @@ void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD event, HWND control, LONG object
 class StatusWindowAccess : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = window_test::StartLoadedWindow(handler_, false);
+    window_ = window_test::StartLoadedWindow(handler_, true);  // the log panel shown
     ASSERT_TRUE(window_);
     hwnd_ = window_->hwnd();
   }
@@ -136,8 +136,16 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
        {{kIdConnectedLamp, L"接続されていません"},
         {kIdBattery, L"接続されていません"},
         {kIdButton1 + 1, std::wstring(L"ボタン2 ") + kUp}}},
+      // The request shown beside the list is heard on the list, which has the focus.
+      {"asked to choose a switch",
+       [&] { window.AskForDeviceChoice(); },
+       {{kIdDeviceList, L"スイッチの選択 一覧からスイッチを選んでください。"}}},
+      {"the choice over", [&] { window.EndDeviceChoice(); }, {{kIdDeviceList, L"スイッチの選択"}}},
   };
-  std::map<int, std::wstring> expected = {{kIdDeviceList, L"スイッチの選択"}};
+  ASSERT_NE(::GetWindowLongW(::GetDlgItem(hwnd_, kIdLogPanel), GWL_STYLE) & WS_VISIBLE, 0) << "the log shown";
+  // The picture of a switch says nothing: its name is empty, not missing.
+  std::map<int, std::wstring> expected = {
+      {kIdDeviceList, L"スイッチの選択"}, {kIdLogPanel, L"ログ"}, {kIdDecoration, L""}};
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
     gAnnounced.clear();
@@ -160,7 +168,7 @@ TEST_F(StatusWindowAccess, PicturesAndLampsSayTheirStateInWordsAndAnnounceEachCh
     for (const auto& [id, words] : expected) {
       HWND control = ::GetDlgItem(hwnd_, id);
       EXPECT_EQ(AccessibleName(control), words) << "control " << id;
-      if (id != kIdDeviceList) {
+      if (id != kIdDeviceList && id != kIdLogPanel && id != kIdDecoration) {
         EXPECT_EQ(TipOf(tips, hwnd_, control), words) << "control " << id;
       }
     }
