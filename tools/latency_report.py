@@ -3,8 +3,8 @@
 
     latency_report.py SWITCH.jsonl TARGET.jsonl
 
-Pairs every frame the virtual switch wrote (its time stamp is taken right after
-the frame's second byte), in order, with the next change of block byte 1 to that
+Pairs every frame the virtual switch wrote (from its stamp taken right before
+the write, "sent", or for older runs the one right after it, "t"), in order, with the next change of block byte 1 to that
 state and, for the navigator window, with the next press or release message; and
 counts the messages received against those Tovira sends for the frames (the
 rules of tools/virtual_switch/expected_messages.h: a press for every frame with
@@ -14,8 +14,8 @@ held). Both
 sides stamp CLOCK_REALTIME (Wine's precise system time agrees with it within
 0.2 ms). The monitor polls the block every millisecond, so block figures carry
 up to about a millisecond of polling; message figures do not. A reply can carry
-a stamp before its frame's (the switch stamps after its write returns, and a fast
-reply beats that whenever the switch is descheduled in between): a reply still
+a stamp before its frame's where only the after-write stamp is there (a fast
+reply beats it whenever the switch is descheduled after its write): a reply still
 pairs with its frame as long as it came after the previous frame, its figure
 counts as 0, and such replies are counted."""
 import json
@@ -74,7 +74,7 @@ def main():
             continue
         if event.get("action") not in frame_actions:
             continue
-        start = event["t"]
+        start = event.get("sent", event["t"])
         earliest, previous = previous, start
         state = f"01{event['state']:02X}"
         hit = first_from(blocks, block_cursor, earliest, lambda b: b["bytes"][0:4] == state)

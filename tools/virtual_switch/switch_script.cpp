@@ -64,9 +64,13 @@ void SwitchScript::Emit(const std::string& fields) {
 bool SwitchScript::SendState(const char* action, SwitchState state) {
   state_ = state;
   const WrittenFrame frame = EncodeNext(state_);
+  // Stamped before the write too: a switch descheduled after its write would
+  // otherwise stamp its frame after the target already had it.
+  char sent[32];
+  std::snprintf(sent, sizeof(sent), "%.6f", RealtimeSeconds());
   if (!device_.Write({frame.control, frame.stateByte})) return false;
   std::ostringstream fields;
-  fields << "\"action\":\"" << action << "\",\"state\":" << int{state_.byte()}
+  fields << "\"sent\":" << sent << ",\"action\":\"" << action << "\",\"state\":" << int{state_.byte()}
          << ",\"control\":" << int{frame.control} << ",\"byte2\":" << int{frame.stateByte}
          << ",\"rotation\":" << frame.rotation << ",\"tag\":" << frame.tag;
   Emit(fields.str());
