@@ -1,8 +1,8 @@
 // A simulated week of use: the real Tovira of mode 2 under Wine through a seeded
 // week of a user's events (week_plan), every target line judged as it comes by an
 // oracle that shares no code with Tovira (week_oracle). The test run plays a slice
-// of the week (fixed seed, 2 days, 1/25 of the events, about 70 s); the whole
-// week is a step of scripts/bench (scripts/bench-week, 20-25 min):
+// of the week (fixed seed, 2 days, 1/36 of the events, about a minute); the whole
+// week is a step of scripts/bench (scripts/bench-week, about half an hour):
 //   TOVIRA_WEEK_SCALE=1 [TOVIRA_WEEK_SEED=N] build/host/tests/tovira_e2e_runner --gtest_filter='Week.*'
 // A finding prints the seed, the scale and the step number, which replay it.
 
@@ -17,7 +17,7 @@ namespace tovira::e2e {
 namespace {
 
 constexpr unsigned kSliceSeed = 20261210;
-constexpr double kSliceScale = 0.04;
+constexpr double kSliceScale = 0.028;
 
 unsigned Seed() {
   const char* value = std::getenv("TOVIRA_WEEK_SEED");

@@ -10,7 +10,8 @@ namespace {
 
 // The whole week's counts.
 constexpr int kWeekDays = 7;
-constexpr int kWeekFrames = 10000;
+// About 10,000 presses and chords, with the releases between them.
+constexpr int kWeekFrames = 17000;
 constexpr int kWeekDropoutsOfEachKind = 50;
 constexpr int kWeekSleeps = 15;
 constexpr int kWeekExplorerRestarts = 6;

@@ -3,7 +3,8 @@
 // (as at logon) and end with an exit, presses and chords with battery changes
 // between them, and the week's dropouts, sleeps, Explorer restarts and hangs,
 // foreign messages, lost bytes and one moved COM number spread over the days.
-// Scale 1 is the whole week (about 10,000 frames and 150 dropouts); a smaller
+// Scale 1 is the whole week (about 17,000 frames, 10,000 of them presses and
+// chords, and 150 dropouts); a smaller
 // scale keeps at least one of every kind of event; the moved port (30 s of
 // Tovira's patience) comes only in a tenth of the week or more.
 
