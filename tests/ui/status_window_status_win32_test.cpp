@@ -57,6 +57,13 @@ TEST(StatusWindowStatus, ButtonAndBatteryPicturesFollowEveryFrame) {
   EXPECT_EQ(PictureOf(hwnd, kIdBattery), PictureOf(hwnd, kIdConnectedLamp));
   for (int i = 0; i < 5; ++i) EXPECT_EQ(PictureOf(hwnd, kIdButton1 + i), released) << "button " << i + 1;
 
+  // Hidden, the window is not woken for each frame; shown, it catches up at once.
+  ::ShowWindow(hwnd, SW_HIDE);
+  window->feed()->PortOpen(true);
+  window->feed()->Frame(SwitchState::FromByte(0x02));
+  ::ShowWindow(hwnd, SW_SHOWNA);
+  EXPECT_EQ(PictureOf(hwnd, kIdButton1 + 1), pressed) << "the frame that came while hidden";
+
   EXPECT_TRUE(window_test::CloseWindow(hwnd));
 }
 
