@@ -189,17 +189,16 @@ FrameOutcome SerialWorker::AwaitFrame(std::size_t waiting, std::wstring& failure
     limit = std::chrono::ceil<std::chrono::milliseconds>(*loneSince_ + link_timing::kLoneByteBound -
                                                          clock_.Now());
   }
-  std::size_t inHand = port_->WaitForBytes(waiting + 1, limit, flags_.stop);
-  if (waiting == 0 && inHand == 1 && flags_.ShouldRun()) {
-    // A frame's first byte: its partner is on the wire, so the wait goes on for
-    // it at once, within the lone byte's bound (a receive error ends it early).
-    loneSince_ = clock_.Now();
-    inHand = port_->WaitForBytes(2, link_timing::kLoneByteBound, flags_.stop);
-  }
-  // A frame that the wait brought in is relayed now: the line check and the
-  // driver's count come after it, not between the switch and the target. An
-  // odd count waits for them (and for the driver's error flags).
-  if (inHand >= 2 && inHand % 2 == 0 && flags_.ShouldRun()) return PairBytes(inHand, failureText);
+  const std::size_t inHand = port_->WaitForBytes(waiting + 1, limit, flags_.stop);
+  if (!flags_.ShouldRun()) return FrameOutcome::Paused;
+  // A frame that the wait brought in is relayed now: the line check comes after
+  // it, not between the switch and the target. An odd count waits for the
+  // driver's error flags.
+  if (inHand >= 2 && inHand % 2 == 0) return PairBytes(inHand, failureText);
+  // A frame's first byte: the driver's count and error flags say at once
+  // whether its partner is already queued (then it is read as part of the
+  // frame) or still to come (then the lone byte's bound starts).
+  if (waiting == 0 && inHand == 1) return FrameStep(failureText);
 #endif
   return FrameOutcome::Paused;
 }
