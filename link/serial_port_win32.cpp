@@ -307,7 +307,9 @@ class Win32SerialPort final : public SerialPort {
   std::deque<std::uint8_t> pending_;
 };
 
-bool ConfigurePort(HANDLE port) {
+}  // namespace
+
+bool ConfigureSwitchPort(HANDLE port) {
   DCB dcb{};
   dcb.DCBlength = sizeof(dcb);
   if (!::GetCommState(port, &dcb)) return false;
@@ -333,8 +335,6 @@ bool ConfigurePort(HANDLE port) {
   return ::SetCommTimeouts(port, &timeouts) != FALSE;
 }
 
-}  // namespace
-
 bool IsAcceptablePortName(const std::wstring& portName) {
   if (portName.empty() || portName.size() > 200) return false;
   for (wchar_t c : portName) {
@@ -347,7 +347,7 @@ UniqueHandle OpenSwitchPort(const std::wstring& portName) {
   const std::wstring path = L"\\\\.\\" + portName;
   UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
-  if (!port || !ConfigurePort(port.get())) return UniqueHandle();
+  if (!port || !ConfigureSwitchPort(port.get())) return UniqueHandle();
   // Pairing starts with the first byte after the open: nothing older counts.
   ::PurgeComm(port.get(), PURGE_RXCLEAR);
   return port;

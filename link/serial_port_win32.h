@@ -14,6 +14,10 @@ class Win32SerialPortOpener final : public SerialPortOpener {
 // Whether a name can name a port at all (an empty one cannot).
 bool IsAcceptablePortName(const std::wstring& portName);
 
+// Sets an open port up as the link uses it: 9600 8N1, no handshake, DTR and RTS
+// off, no time-outs. False when the driver refuses.
+bool ConfigureSwitchPort(HANDLE port);
+
 // "\\.\<name>" opened for overlapped reads and set up as the link uses it: 9600 8N1,
 // no handshake, DTR and RTS off, no time-outs, the receive buffer emptied.
 // Invalid when it cannot be opened or set up.

@@ -17,27 +17,17 @@
 
 #include "include/tovira_relay.h"
 #include "link/frame_codec.h"
+#include "link/serial_port_win32.h"
 
 namespace {
 
+// Set up as Tovira sets its port up.
 HANDLE OpenPort(const std::wstring& name, DWORD flags) {
   const std::wstring path = L"\\\\.\\" + name;
   HANDLE port =
       ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
   if (port == INVALID_HANDLE_VALUE) return nullptr;
-  DCB dcb{};
-  dcb.DCBlength = sizeof(dcb);
-  COMMTIMEOUTS timeouts{};  // none: a read returns once it has its bytes
-  if (!::GetCommState(port, &dcb)) return port;
-  dcb.BaudRate = CBR_9600;
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fBinary = TRUE;
-  dcb.fDtrControl = DTR_CONTROL_DISABLE;
-  dcb.fRtsControl = RTS_CONTROL_DISABLE;
-  ::SetCommState(port, &dcb);
-  ::SetCommTimeouts(port, &timeouts);
+  tovira::ConfigureSwitchPort(port);
   ::PurgeComm(port, PURGE_RXCLEAR);
   return port;
 }

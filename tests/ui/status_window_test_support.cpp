@@ -30,7 +30,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
-    ::Sleep(5);
+    // Wakes for the next message, or after 5 ms for conditions other threads set.
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
   return true;
 }
