@@ -90,6 +90,25 @@ int Wait(DWORD timeoutMs) {
   return 0;
 }
 
+// The work area of the window's monitor: left top width height. Asked again for
+// a while when no answer comes (a test once saw none, on a loaded machine), and
+// the failure is said in the log.
+int PrintWorkArea(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  for (int attempt = 0; !::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+       ++attempt) {
+    if (attempt == 100) {
+      std::fwprintf(stderr, L"window_probe: no monitor information (error %lu)\n", ::GetLastError());
+      return 1;
+    }
+    ::Sleep(20);
+  }
+  const RECT& work = monitor.rcWork;
+  std::wprintf(L"%ld %ld %ld %ld\n", work.left, work.top, work.right - work.left, work.bottom - work.top);
+  return 0;
+}
+
 BOOL CALLBACK PrintChildText(HWND child, LPARAM) {
   wchar_t text[512] = {};
   ::GetWindowTextW(child, text, 512);
@@ -423,14 +442,7 @@ int wmain(int argc, wchar_t** argv) {
     PrintBounds(window);
     return 0;
   }
-  if (command == L"workarea") {  // the work area of the window's monitor: left top width height
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
-    const RECT& work = monitor.rcWork;
-    std::wprintf(L"%ld %ld %ld %ld\n", work.left, work.top, work.right - work.left, work.bottom - work.top);
-    return 0;
-  }
+  if (command == L"workarea") return PrintWorkArea(window);
   if (command == L"text" && argc > 2) return PrintControlText(window, _wtoi(argv[2]));
   if (command == L"control" && argc > 2) return PrintControlState(window, _wtoi(argv[2]));
   if (command == L"choose" && argc > 2) return ChooseDevice(window, _wtoi(argv[2]));

@@ -63,9 +63,17 @@ TEST(Display, VersionDialogShowsTheModeLabelAndTheProgramVersion) {
   EXPECT_EQ(scenario.CloseTovira(), 0);
 }
 
+std::string WindowState() {
+  return WineSession::Get().Probe({"state"}).value_or("");
+}
+
+bool WindowShown(bool shown) {
+  const std::string wanted = shown ? "\"visible\":true" : "\"visible\":false";
+  return Eventually([&] { return WindowState().find(wanted) != std::string::npos; });
+}
+
 int WindowHeight() {
-  const std::string state = WineSession::Get().Probe({"state"}).value_or("");
-  return std::atoi(JsonField(state, "height").value_or("0").c_str());
+  return std::atoi(JsonField(WindowState(), "height").value_or("0").c_str());
 }
 
 TEST(Display, LogModeDoublesTheWindowsHeightWithinTheWorkArea) {
@@ -77,7 +85,7 @@ TEST(Display, LogModeDoublesTheWindowsHeightWithinTheWorkArea) {
     scenario.StartMonitor();
     ASSERT_TRUE(scenario.StartTovira());
     ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T): shown in normal size
-    std::this_thread::sleep_for(Millis(300));
+    ASSERT_TRUE(WindowShown(true));
     heights[logOn] = WindowHeight();
     int work[4] = {0, 0, 0, 0};
     std::istringstream(WineSession::Get().Probe({"workarea"}).value_or("")) >> work[0] >> work[1] >>
@@ -102,14 +110,12 @@ TEST(Display, OkHidesTheWindowAndFramesStillReachTheTarget) {
   ASSERT_TRUE(scenario.StartConnected());
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(WineSession::Get().Probe({"command", "102"}));  // 動作テスト(&T)
-  std::this_thread::sleep_for(Millis(300));
-  const std::string shown = WineSession::Get().Probe({"state"}).value_or("");
-  EXPECT_NE(shown.find("\"visible\":true"), std::string::npos) << shown;
+  ASSERT_TRUE(WindowShown(true));
+  const std::string shown = WindowState();
   EXPECT_NE(shown.find("\"taskbar\":true"), std::string::npos) << "shown with a task-bar button: " << shown;
   ASSERT_TRUE(WineSession::Get().Probe({"click", std::to_string(kIdOK)}));
-  std::this_thread::sleep_for(Millis(300));
-  const std::string hidden = WineSession::Get().Probe({"state"}).value_or("");
-  EXPECT_NE(hidden.find("\"visible\":false"), std::string::npos) << hidden;
+  EXPECT_TRUE(WindowShown(false));
+  const std::string hidden = WindowState();
   EXPECT_NE(hidden.find("\"taskbar\":false"), std::string::npos) << hidden;
   ASSERT_TRUE(scenario.Switch("press 5"));
   EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x10), kScenarioWait));
