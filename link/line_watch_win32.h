@@ -26,6 +26,7 @@ struct LineWatchState {
   HANDLE port;                          // the port's handle, never closed while the watch may use it
   UniqueHandle changed;                 // auto-reset: set on a change
   UniqueHandle stop;                    // manual-reset: set when the watch is to end
+  std::atomic<bool> stopping{false};    // the same for the poll, read without a call to the system
   std::atomic<bool> waitFailed{false};  // the driver's line-change wait failed on this port (stays set)
   std::mutex mutex;
   std::condition_variable endedChanged;

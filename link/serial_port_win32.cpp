@@ -158,11 +158,8 @@ class Win32SerialPort final : public SerialPort {
       NoteReceiveErrors(errors);
       if (stat.cbInQue > wanted) wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
     }
-    read_->overlapped = OVERLAPPED{};
-    read_->overlapped.hEvent = readDone_.get();
-    ::ResetEvent(readDone_.get());
     DWORD got = 0;
-    if (::ReadFile(handle_.get(), read_->buffer, wanted, &got, &read_->overlapped)) {
+    if (BeginRead(wanted, got)) {
       reading_ = true;
       return FinishRead();
     }
@@ -173,6 +170,15 @@ class Win32SerialPort final : public SerialPort {
     }
     EndedEmpty(error);
     return false;
+  }
+
+  // One overlapped read into the read's buffer. ReadFile resets its event as
+  // the read begins: a reset of our own would cost the frame's path a round
+  // trip to Wine's server.
+  BOOL BeginRead(DWORD count, DWORD& got) {
+    read_->overlapped = OVERLAPPED{};
+    read_->overlapped.hEvent = readDone_.get();
+    return ::ReadFile(handle_.get(), read_->buffer, count, &got, &read_->overlapped);
   }
 
   // Takes a finished read's bytes; false when it brought none or failed.
@@ -253,11 +259,8 @@ class Win32SerialPort final : public SerialPort {
   // when bytes are queued: without them it may wait for bytes still to come.
   void ReadWaiting(DWORD count, bool queued) {
     if (!reading_) {
-      read_->overlapped = OVERLAPPED{};
-      read_->overlapped.hEvent = readDone_.get();
-      ::ResetEvent(readDone_.get());
       DWORD got = 0;
-      if (::ReadFile(handle_.get(), read_->buffer, count, &got, &read_->overlapped)) {
+      if (BeginRead(count, got)) {
         TakeRead(got);
         return;
       }

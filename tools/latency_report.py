@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Frame-to-target latency from a run's JSON lines.
 
-    latency_report.py SWITCH.jsonl TARGET.jsonl
+    latency_report.py SWITCH.jsonl TARGET.jsonl [SAMPLES]
+
+With SAMPLES, every frame's figure to the navigator message (ms) is added to
+that file, one a line, so that runs can be pooled.
 
 Pairs every frame the virtual switch wrote (from its stamp taken right before
 the write, "sent", or for older runs the one right after it, "t"), in order, with the next change of block byte 1 to that
@@ -98,6 +101,9 @@ def main():
     stats("frame -> navigator message", to_message)
     if early:
         print(f"replies stamped before their frame (counted as 0): {early}")
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], "a", encoding="utf-8") as samples:
+            samples.writelines(f"{v * 1000.0:.4f}\n" for v in to_message)
 
 
 if __name__ == "__main__":
