@@ -91,10 +91,11 @@ TEST(LinkFaults, DsrFlappingAThousandTimesEndsConnectedWithTheRightState) {
     std::this_thread::sleep_for(Millis(pause(random)));
   }
   ASSERT_TRUE(scenario.Switch("dsr on"));
-  // A reconnect takes its attempt pause, the settle pause and the connect wait.
-  std::this_thread::sleep_for(Millis(4000));
-  ASSERT_TRUE(scenario.Switch("press 3"));
-  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x04), kScenarioWait)) << monitor.LastBlock();
+  // A reconnect takes its attempt pause, the settle pause and the connect wait,
+  // which drops a press: it is pressed again until it comes through.
+  EXPECT_TRUE(Eventually([&] {
+    return scenario.Switch("press 3") && monitor.WaitForBlock(ConnectedBlock(0x04), Millis(500));
+  })) << monitor.LastBlock();
   ASSERT_TRUE(scenario.Switch("release"));
   EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x00), kScenarioWait)) << monitor.LastBlock();
   EXPECT_EQ(scenario.CloseTovira(), 0);
@@ -224,7 +225,7 @@ TEST(TargetFaults, InterfaceProcessStartingAndEndingWhileToviraRuns) {
   ASSERT_TRUE(scenario.Switch("dsr off"));
   EXPECT_EQ(lastByteZero(), "01") << "the interface process keeps the block";
   ASSERT_TRUE(scenario.Switch("dsr on"));
-  std::this_thread::sleep_for(Millis(3000));
+  ASSERT_TRUE(Eventually([&] { return Occurrences(scenario.Log(), "COM21接続済") == 2; })) << scenario.Log();
 
   // It ends: the next loss shows in the block again.
   interfaceProcess.Stop();

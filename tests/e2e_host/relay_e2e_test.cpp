@@ -72,13 +72,17 @@ TEST(Link, VanishedPortThatReturnsIsRelayedAgainWithoutAnyoneActing) {
   TargetMonitor& monitor = scenario.monitor();
   ASSERT_TRUE(scenario.Switch("vanish"));
   ASSERT_TRUE(monitor.WaitForConnected(false, kWait)) << scenario.Log() << monitor.LastBlock();
-  std::this_thread::sleep_for(Millis(1500));
-  const std::string log = scenario.Log();
-  const std::size_t failure = log.find("シリアルポートから読み込めません。");
+  std::string log;
+  std::size_t failure = std::string::npos;
+  EXPECT_TRUE(Eventually([&] {
+    log = scenario.Log();
+    failure = log.find("シリアルポートから読み込めません。");
+    return failure != std::string::npos && log.find("COM21接続中...", failure) != std::string::npos;
+  })) << "the connect loop runs again after the failure: "
+      << log;
   ASSERT_NE(failure, std::string::npos) << log;
   EXPECT_NE(log.substr(failure).find_first_not_of("\r\n", 51), std::string::npos)
       << "the system's text follows";
-  EXPECT_NE(log.find("COM21接続中...", failure), std::string::npos) << "the connect loop runs again";
 
   // Back under the same name; Windows announces the port, as the probe does here.
   ASSERT_TRUE(scenario.Switch("return"));
@@ -111,7 +115,7 @@ TEST(Relay, InterfaceProcessKeepsTheBlockInModeOneButNoButtonStaysHeld) {
   ASSERT_TRUE(scenario.Switch("press 2"));
   ASSERT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x02), kWait));
   ASSERT_TRUE(scenario.Switch("dsr off"));
-  std::this_thread::sleep_for(Millis(1500));
+  EXPECT_TRUE(monitor.WaitForBlock(ConnectedBlock(0x00), kWait)) << monitor.LastBlock();
   EXPECT_EQ(scenario.CloseTovira(), 0);
   monitor.Collect(Millis(300));
   EXPECT_EQ(monitor.LastBlock(), ConnectedBlock(0x00))
@@ -176,7 +180,10 @@ TEST(Relay, BlockThatCannotBeCreatedShowsOneBoxAndTheProgramRunsOn) {
   ASSERT_TRUE(WineSession::Get().Probe({"wait", "15000"})) << "the program runs on";
   EXPECT_FALSE(WineSession::Get().Probe({"dismiss", "共有メモリーエラー", "500"})) << "only one box";
   ASSERT_TRUE(monitor.WaitFor("press", Millis(100)) == std::nullopt);
-  std::this_thread::sleep_for(Millis(2500));  // open, settle, connect wait
+  // No block to show the link: the log says it is up; then the connect wait.
+  ASSERT_TRUE(Eventually([&] { return scenario.Log().find("COM21接続済") != std::string::npos; }))
+      << scenario.Log();
+  std::this_thread::sleep_for(Millis(1300));
   ASSERT_TRUE(scenario.Switch("press 2"));
   const auto press = monitor.WaitFor("press", kWait);
   ASSERT_TRUE(press) << "messages still reach the navigator";
