@@ -30,13 +30,18 @@ def load(path):
         return [json.loads(line) for line in lines if line.startswith("{")]
 
 
+def percentile(ms, q):
+    """The q-quantile (0..1) of sorted figures, the nearest rank."""
+    return ms[min(len(ms) - 1, int(q * (len(ms) - 1) + 0.5))]
+
+
 def stats(name, values):
     if not values:
         print(f"{name}: no samples")
         return
     ms = sorted(v * 1000.0 for v in values)
-    pick = lambda q: ms[min(len(ms) - 1, int(q * (len(ms) - 1) + 0.5))]
-    print(f"{name}: n={len(ms)} p50={pick(0.50):.2f} ms p99={pick(0.99):.2f} ms max={ms[-1]:.2f} ms")
+    print(f"{name}: n={len(ms)} p50={percentile(ms, 0.50):.2f} ms p99={percentile(ms, 0.99):.2f} ms "
+          f"max={ms[-1]:.2f} ms")
 
 
 def first_from(events, cursor, earliest, matches):
