@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "base/scoped_handle_win32.h"
@@ -71,6 +72,7 @@ class Win32SerialPort final : public SerialPort {
       failureText = SystemErrorText(readError_);
       return std::nullopt;
     }
+    countedQueue_ = stat.cbInQue;
     return pending_.size() + stat.cbInQue;
   }
 
@@ -150,14 +152,12 @@ class Win32SerialPort final : public SerialPort {
   }
 
   // Starts one read: whatever is queued, or else just the bytes still needed.
+  // The worker's own count, when no read came after it, says what is queued
+  // without asking the driver again on the frame's path.
   bool StartRead(std::size_t needed) {
-    DWORD errors = 0;
-    COMSTAT stat{};
     DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(needed, kReadChunk));
-    if (::ClearCommError(handle_.get(), &errors, &stat)) {
-      NoteReceiveErrors(errors);
-      if (stat.cbInQue > wanted) wanted = std::min<DWORD>(stat.cbInQue, kReadChunk);
-    }
+    const DWORD queued = countedQueue_ ? *countedQueue_ : QueuedBytes();
+    if (queued > wanted) wanted = std::min<DWORD>(queued, kReadChunk);
     DWORD got = 0;
     if (BeginRead(wanted, got)) {
       reading_ = true;
@@ -172,10 +172,20 @@ class Win32SerialPort final : public SerialPort {
     return false;
   }
 
+  // The driver's count of queued bytes (0 when it cannot say), its error flags noted.
+  DWORD QueuedBytes() {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!::ClearCommError(handle_.get(), &errors, &stat)) return 0;
+    NoteReceiveErrors(errors);
+    return stat.cbInQue;
+  }
+
   // One overlapped read into the read's buffer. ReadFile resets its event as
   // the read begins: a reset of our own would cost the frame's path a round
   // trip to Wine's server.
   BOOL BeginRead(DWORD count, DWORD& got) {
+    countedQueue_.reset();  // a read takes what was counted
     read_->overlapped = OVERLAPPED{};
     read_->overlapped.hEvent = readDone_.get();
     return ::ReadFile(handle_.get(), read_->buffer, count, &got, &read_->overlapped);
@@ -307,6 +317,9 @@ class Win32SerialPort final : public SerialPort {
   int fruitlessReads_ = 0;  // plain reads in a row that brought nothing
   bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
+  // The driver's queue as the worker last counted it, until a read takes from
+  // it: queued bytes stay until read, so at least that many are there.
+  std::optional<DWORD> countedQueue_;
   std::deque<std::uint8_t> pending_;
 };
 
