@@ -72,7 +72,8 @@ class Win32SerialPort final : public SerialPort {
       failureText = SystemErrorText(readError_);
       return std::nullopt;
     }
-    countedQueue_ = stat.cbInQue;
+    // A read under way may already be taking the counted bytes: then the count says nothing.
+    countedQueue_ = reading_ ? std::nullopt : std::optional<DWORD>(stat.cbInQue);
     return pending_.size() + stat.cbInQue;
   }
 
@@ -317,8 +318,9 @@ class Win32SerialPort final : public SerialPort {
   int fruitlessReads_ = 0;  // plain reads in a row that brought nothing
   bool receiveError_ = false;
   DWORD readError_ = ERROR_SUCCESS;
-  // The driver's queue as the worker last counted it, until a read takes from
-  // it: queued bytes stay until read, so at least that many are there.
+  // The driver's queue as the worker last counted it with no read under way,
+  // until the next read begins: queued bytes stay until read, so at least that
+  // many are there.
   std::optional<DWORD> countedQueue_;
   std::deque<std::uint8_t> pending_;
 };
