@@ -1,6 +1,6 @@
 // relay_floor: the least a relay can do on this platform, as the yardstick for
 // Tovira's frame path (scripts/bench-frame-path). Mode 2 only:
-//   relay_floor [--overlapped] [--line-poll] COMnn
+//   relay_floor [--overlapped] [--line-poll] [--count] [--tail] [--window] COMnn
 // Opens the port for plain blocking reads, then for every two bytes read on the
 // one thread: decodes them, looks up the navigator window and posts its message,
 // and writes bytes 0 and 1 of the block, as Tovira does for a frame. Nothing
@@ -9,7 +9,14 @@
 // --overlapped reads as Tovira must (a byte at a time, overlapped, so that a lone
 // byte is seen and a stop can end the wait); --line-poll adds a thread that
 // samples the lines every 10 ms, as Tovira's line watch does under Wine: what
-// the platform itself charges for that design.
+// the platform itself charges for that design. The other options add, one at a
+// time, what Tovira does beyond that design, to see what each costs a frame
+// when the processors are busy and the target's thread waits for one:
+// --count asks the driver's count and error flags between a frame's two reads,
+// as Tovira does before it pairs them; --tail adds, after every relay, what
+// Tovira's link does before its next wait (a line check and a count); --window
+// adds a thread with a hidden window and its message loop, as Tovira's window
+// thread.
 
 #include <windows.h>
 
@@ -51,8 +58,20 @@ bool ReadOverlapped(HANDLE port, HANDLE done, unsigned char& byte) {
   return ::GetOverlappedResult(port, &overlapped, &got, FALSE) && got == 1;
 }
 
-bool ReadFrame(HANDLE port, HANDLE done, unsigned char (&bytes)[2]) {
-  if (done != nullptr) return ReadOverlapped(port, done, bytes[0]) && ReadOverlapped(port, done, bytes[1]);
+// The driver's count of waiting bytes and its error flags, as Tovira asks them
+// between a frame's first byte and the read of its partner.
+void CountWaiting(HANDLE port) {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  ::ClearCommError(port, &errors, &stat);
+}
+
+bool ReadFrame(HANDLE port, HANDLE done, bool count, unsigned char (&bytes)[2]) {
+  if (done != nullptr) {
+    if (!ReadOverlapped(port, done, bytes[0])) return false;
+    if (count) CountWaiting(port);
+    return ReadOverlapped(port, done, bytes[1]);
+  }
   DWORD got = 0;
   return ::ReadFile(port, bytes, sizeof bytes, &got, nullptr) && got == sizeof bytes;
 }
@@ -60,6 +79,30 @@ bool ReadFrame(HANDLE port, HANDLE done, unsigned char (&bytes)[2]) {
 DWORD WINAPI PollLines(void* port) {
   for (DWORD status = 0; ::GetCommModemStatus(port, &status);) ::Sleep(10);
   return 0;
+}
+
+// The thread runs until the process ends; its handle is not needed.
+void StartThread(LPTHREAD_START_ROUTINE routine, void* argument) {
+  if (HANDLE thread = ::CreateThread(nullptr, 0, routine, argument, 0, nullptr)) ::CloseHandle(thread);
+}
+
+DWORD WINAPI RunHiddenWindow(void*) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"RelayFloorWindow";
+  ::RegisterClassW(&windowClass);
+  ::CreateWindowExW(0, windowClass.lpszClassName, L"relay floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 200,
+                    100, nullptr, nullptr, windowClass.hInstance, nullptr);
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+  return 0;
+}
+
+void LinkTail(HANDLE port) {
+  DWORD status = 0;
+  ::GetCommModemStatus(port, &status);
+  CountWaiting(port);
 }
 
 void Relay(tovira::SwitchState state, int& lastPress, volatile unsigned char* block) {
@@ -80,22 +123,30 @@ void Relay(tovira::SwitchState state, int& lastPress, volatile unsigned char* bl
 int wmain(int argc, wchar_t** argv) {
   bool overlapped = false;
   bool linePoll = false;
+  bool tail = false;
+  bool window = false;
+  bool count = false;
   for (int i = 1; i + 1 < argc; ++i) {
     overlapped = overlapped || std::wstring(argv[i]) == L"--overlapped";
     linePoll = linePoll || std::wstring(argv[i]) == L"--line-poll";
+    tail = tail || std::wstring(argv[i]) == L"--tail";
+    window = window || std::wstring(argv[i]) == L"--window";
+    count = count || std::wstring(argv[i]) == L"--count";
   }
   if (argc < 2) return 2;
   volatile unsigned char* block = OpenBlock();
   HANDLE port = OpenPort(argv[argc - 1], overlapped ? FILE_FLAG_OVERLAPPED : 0);
   HANDLE done = overlapped ? ::CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
   if (block == nullptr || port == nullptr) return 1;
-  if (linePoll) ::CreateThread(nullptr, 0, PollLines, port, 0, nullptr);
+  if (linePoll) StartThread(PollLines, port);
+  if (window) StartThread(RunHiddenWindow, nullptr);
   block[TOVIRA_OFFSET_STATE] = 0;
   block[TOVIRA_OFFSET_CONNECTED] = 1;
   int lastPress = 0;
   unsigned char bytes[2];
-  while (ReadFrame(port, done, bytes)) {
+  while (ReadFrame(port, done, count, bytes)) {
     Relay(tovira::DecodeFrame(tovira::TargetMode::Quorandel, bytes[0], bytes[1]).state, lastPress, block);
+    if (tail) LinkTail(port);
   }
   block[TOVIRA_OFFSET_CONNECTED] = 0;
   return 0;
