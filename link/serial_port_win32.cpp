@@ -61,20 +61,18 @@ class Win32SerialPort final : public SerialPort {
   }
 
   std::optional<std::size_t> BytesToRead(std::wstring& failureText) override {
-    DWORD errors = 0;
-    COMSTAT stat{};
-    if (!handle_ || !::ClearCommError(handle_.get(), &errors, &stat)) {
+    const std::optional<DWORD> queued = handle_ ? CountQueue() : std::nullopt;
+    if (!queued) {
       failureText = SystemErrorText(::GetLastError());
       return std::nullopt;
     }
-    NoteReceiveErrors(errors);
     if (readError_ != ERROR_SUCCESS) {
       failureText = SystemErrorText(readError_);
       return std::nullopt;
     }
     // A read under way may already be taking the counted bytes: then the count says nothing.
-    countedQueue_ = reading_ ? std::nullopt : std::optional<DWORD>(stat.cbInQue);
-    return pending_.size() + stat.cbInQue;
+    countedQueue_ = reading_ ? std::nullopt : queued;
+    return pending_.size() + *queued;
   }
 
   bool TakeReceiveError() override { return std::exchange(receiveError_, false); }
@@ -157,7 +155,7 @@ class Win32SerialPort final : public SerialPort {
   // without asking the driver again on the frame's path.
   bool StartRead(std::size_t needed) {
     DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(needed, kReadChunk));
-    const DWORD queued = countedQueue_ ? *countedQueue_ : QueuedBytes();
+    const DWORD queued = countedQueue_ ? *countedQueue_ : CountQueue().value_or(0);
     if (queued > wanted) wanted = std::min<DWORD>(queued, kReadChunk);
     DWORD got = 0;
     if (BeginRead(wanted, got)) {
@@ -173,11 +171,12 @@ class Win32SerialPort final : public SerialPort {
     return false;
   }
 
-  // The driver's count of queued bytes (0 when it cannot say), its error flags noted.
-  DWORD QueuedBytes() {
+  // The driver's count of queued bytes, its error flags noted; nothing when it
+  // cannot say (the system's error is then the last one).
+  std::optional<DWORD> CountQueue() {
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!::ClearCommError(handle_.get(), &errors, &stat)) return 0;
+    if (!::ClearCommError(handle_.get(), &errors, &stat)) return std::nullopt;
     NoteReceiveErrors(errors);
     return stat.cbInQue;
   }
@@ -243,15 +242,13 @@ class Win32SerialPort final : public SerialPort {
   // The plain design: what is waiting is read at once; with too few bytes the
   // wait is one 10 ms pause (or less, when a line changes or the worker stops).
   void FillPlain(std::size_t count, std::chrono::milliseconds limit, bool wakeable) {
-    DWORD errors = 0;
-    COMSTAT stat{};
-    if (!::ClearCommError(handle_.get(), &errors, &stat)) {
+    const std::optional<DWORD> queued = CountQueue();
+    if (!queued) {
       readError_ = ::GetLastError();
       return;
     }
-    NoteReceiveErrors(errors);
-    if (stat.cbInQue > 0 || reading_) {
-      ReadWaiting(std::min<DWORD>(std::max<DWORD>(stat.cbInQue, 1), kReadChunk), stat.cbInQue > 0);
+    if (*queued > 0 || reading_) {
+      ReadWaiting(std::min<DWORD>(std::max<DWORD>(*queued, 1), kReadChunk), *queued > 0);
       if (pending_.size() >= count) return;
     }
     // A read left under way by the event-driven wait (its line wait failed)
