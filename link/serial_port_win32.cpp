@@ -232,11 +232,8 @@ class Win32SerialPort final : public SerialPort {
   }
 
   bool SwitchStillThere() {
-    DWORD errors = 0;
-    COMSTAT stat{};
     DWORD status = 0;
-    return ::ClearCommError(handle_.get(), &errors, &stat) && ::GetCommModemStatus(handle_.get(), &status) &&
-           (status & MS_DSR_ON) != 0;
+    return CountQueue() && ::GetCommModemStatus(handle_.get(), &status) && (status & MS_DSR_ON) != 0;
   }
 
   // The plain design: what is waiting is read at once; with too few bytes the
