@@ -118,21 +118,22 @@ void Relay(tovira::SwitchState state, int& lastPress, volatile unsigned char* bl
   block[TOVIRA_OFFSET_STATE] = state.byte();
 }
 
+// Whether `option` is among the arguments before the port's name.
+bool HasOption(int argc, wchar_t** argv, const wchar_t* option) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::wstring(argv[i]) == option) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  bool overlapped = false;
-  bool linePoll = false;
-  bool tail = false;
-  bool window = false;
-  bool count = false;
-  for (int i = 1; i + 1 < argc; ++i) {
-    overlapped = overlapped || std::wstring(argv[i]) == L"--overlapped";
-    linePoll = linePoll || std::wstring(argv[i]) == L"--line-poll";
-    tail = tail || std::wstring(argv[i]) == L"--tail";
-    window = window || std::wstring(argv[i]) == L"--window";
-    count = count || std::wstring(argv[i]) == L"--count";
-  }
+  const bool overlapped = HasOption(argc, argv, L"--overlapped");
+  const bool linePoll = HasOption(argc, argv, L"--line-poll");
+  const bool count = HasOption(argc, argv, L"--count");
+  const bool tail = HasOption(argc, argv, L"--tail");
+  const bool window = HasOption(argc, argv, L"--window");
   if (argc < 2) return 2;
   volatile unsigned char* block = OpenBlock();
   HANDLE port = OpenPort(argv[argc - 1], overlapped ? FILE_FLAG_OVERLAPPED : 0);
